@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/geometry.h"
+#include "platform/value.h"
+
+#include <vector>
+
+namespace talvora {
+
+// One NSScreen: its frame in AppKit coordinates (origin at the bottom-left of the primary
+// display, y up) and the "NSScreenNumber" entry of its device description, which may be
+// absent or not a number.
+struct ScreenDescription {
+    Rect frame;
+    Value screenNumber;
+};
+
+class Screens {
+public:
+    virtual ~Screens() = default;
+    // NSScreen.screens, in order; the first is the primary screen.
+    virtual std::vector<ScreenDescription> screens() = 0;
+};
+
+} // namespace talvora
