@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/workspace.h"
+
+#include <unordered_map>
+
+namespace talvora {
+
+// Running applications and their icons, looked up once per process id and kept for the life of
+// the engine, absent answers included (a reused process id keeps the first application).
+class ApplicationCache {
+public:
+    explicit ApplicationCache(Workspace& workspace)
+        : m_workspace(workspace)
+    {
+    }
+
+    RunningApplicationRef cachedRunningApplication(ProcessID pid);
+    // The application's icon, else the workspace icon of its bundle, else nothing.
+    ImageRef cachedIcon(const RunningApplicationRef& application);
+
+    std::size_t applicationCount() const { return m_appCache.size(); }
+
+private:
+    Workspace& m_workspace;
+    std::unordered_map<ProcessID, RunningApplicationRef> m_appCache;
+    std::unordered_map<ProcessID, ImageRef> m_iconCache;
+};
+
+} // namespace talvora

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "diagnostics/debug_log.h"
+#include "engine/application_cache.h"
+#include "engine/detector_state.h"
+#include "engine/fade.h"
+#include "engine/published.h"
+#include "engine/records.h"
+#include "engine/screen_cache.h"
+#include "engine/tick_mode.h"
+#include "platform/platform.h"
+#include "settings/cached_settings.h"
+
+#include <memory>
+#include <optional>
+#include <unordered_set>
+#include <vector>
+
+namespace talvora {
+
+// Sampling of the window list: what the last complete query returned and how long it took.
+// Media-clock seconds unless named otherwise.
+struct SamplingState {
+    double lastFrameTime = 0;
+    double lastSettingsRefreshAt = 0;
+    double lastStateLogTickAt = 0;
+    double lastWindowListTime = 0; // duration of the last query, seconds
+    double lastFullUpdateTime = 0; // duration of the last complete tick, seconds
+    bool cachedListIsFullSweep = false;
+    std::shared_ptr<const WindowList> cachedWindowList;
+    // Entries of cachedWindowList that are on screen, in the same order; they point into it.
+    std::vector<const WindowEntry*> cachedVisibleWindowList;
+    std::optional<WindowNumber> currentActiveWindowID;
+};
+
+// Scheduling inputs, media-clock seconds.
+struct SchedulingState {
+    double lastUserInputAt = 0;
+    double highRateUntil = 0;
+};
+
+// The one engine object. Everything runs on the main thread: the frame driver calls `tick`,
+// notifications arrive on the main queue.
+class OverlayViewModel {
+public:
+    explicit OverlayViewModel(Platform& platform);
+    ~OverlayViewModel();
+    OverlayViewModel(const OverlayViewModel&) = delete;
+    OverlayViewModel& operator=(const OverlayViewModel&) = delete;
+
+    void tick();
+
+    void refreshSettings();
+    void refreshScreenCache();
+    void updateActiveWindowTracking(const std::vector<const WindowEntry*>& visibleList);
+    RunningApplicationRef cachedRunningApplication(ProcessID pid) { return m_applications.cachedRunningApplication(pid); }
+    ImageRef cachedIcon(const RunningApplicationRef& application) { return m_applications.cachedIcon(application); }
+
+    // Starts a fade of the global icon opacity, or jumps there when fading is off.
+    void setIconOpacityTarget(double target, double duration);
+    // highRateUntil becomes the later of its value and now + duration; never shortens it.
+    void extendHighRate(double now, double duration);
+    // Publishes the tick mode for `now`, only when it differs from the published one.
+    void updateTickMode(double now);
+    // Registers the two settings notifications (responsiveness, button behaviour).
+    void observeSettingsNotifications();
+
+    void logBlock(std::string_view title) { m_debugLog.logBlock(title); }
+    void logStateEvent(std::string_view event, std::string_view detail) { m_debugLog.logStateEvent(event, detail); }
+    bool isDebugLoggingEnabled() const { return m_debugLog.isDebugLoggingEnabled(); }
+    DebugLog& debugLog() { return m_debugLog; }
+
+    // Published values.
+    Published<std::vector<WindowInfo>> activeWindows;
+    Published<bool> isMCActive { false };
+    Published<bool> shouldShowIcons { false };
+    Published<double> iconOpacity { 0.0 };
+    Published<std::optional<WindowNumber>> previousActiveWindowID;
+    Published<TickModeSpec> tickMode { DisplayLinkMode { 120 } };
+
+    // State, grouped by concern.
+    const CachedSettings& settings() const { return m_settings; }
+    const SamplingState& sampling() const { return m_sampling; }
+    const ScreenCache& screens() const { return m_screens; }
+    const DetectorState& detector() const { return m_detector; }
+    const DetectorTick& lastDetectorTick() const { return m_detectorTick; }
+    const FadeState& fade() const { return m_fade; }
+    const SchedulingState& scheduling() const { return m_scheduling; }
+    Date suppressOverlayUntil() const { return m_suppressOverlayUntil; }
+    void setSuppressOverlayUntil(Date date) { m_suppressOverlayUntil = date; }
+    void setLastUserInputAt(double mediaTime) { m_scheduling.lastUserInputAt = mediaTime; }
+
+private:
+    bool sampleWindowList();
+    std::unordered_set<WindowNumber> windowNumbersOfList() const;
+    void fadeStep(double now);
+    bool suppressionEndsTick(Date dateNow);
+    bool wantsHighRate() const;
+    void writeScanRecord(double frameDelta);
+
+    Platform& m_platform;
+    ProcessID m_ownProcess;
+    DebugLog m_debugLog;
+    ApplicationCache m_applications;
+    CachedSettings m_settings;
+    SamplingState m_sampling;
+    ScreenCache m_screens;
+    DetectorState m_detector;
+    DetectorTick m_detectorTick;
+    FadeState m_fade;
+    SchedulingState m_scheduling;
+    Date m_suppressOverlayUntil = Date::distantPast();
+    std::vector<ObserverTokenPtr> m_settingsObservers;
+    // Callbacks hold this weakly and do nothing once the engine is gone.
+    std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);
+};
+
+} // namespace talvora

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/window_list.h"
+#include "platform/workspace.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace talvora {
+
+// Reading the keys of one window-list entry. Every key is optional; a failed conversion
+// counts as absent.
+inline std::optional<WindowNumber> entryWindowNumber(const WindowEntry& e) { return e.number.asInteger<WindowNumber>(); }
+inline std::optional<ProcessID> entryOwnerPID(const WindowEntry& e) { return e.ownerPID.asInteger<ProcessID>(); }
+inline std::optional<std::string_view> entryOwnerName(const WindowEntry& e) { return e.ownerName.asString(); }
+inline std::optional<Rect> entryBounds(const WindowEntry& e) { return e.bounds.asRect(); }
+inline std::optional<long long> entryLayer(const WindowEntry& e) { return e.layer.asInteger<long long>(); }
+inline std::optional<double> entryAlpha(const WindowEntry& e) { return e.alpha.asDouble(); }
+
+// kCGWindowName without leading and trailing white space and newlines; empty when absent.
+std::string entryTitle(const WindowEntry& e);
+
+// On screen when kCGWindowIsOnscreen reads as Boolean true or, failing that, as a non-zero
+// integer. macOS leaves the key out, rather than writing false, for windows off screen.
+bool isOnScreenEntry(const WindowEntry& e);
+
+// The filter for ordinary application windows: not the Dock or the window server, not this
+// process, on the normal layer, visible, at least 30 by 30 points, of a regular application
+// that is not hidden, and not a status item ("Item-…") or Control Center's focus modes.
+bool isUserAppWindow(const WindowEntry& e, std::string_view owner, ProcessID pid, const RunningApplication* application,
+    const Rect& bounds, ProcessID ownProcess);
+
+} // namespace talvora

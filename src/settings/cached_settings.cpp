@@ -1,0 +1,53 @@
+#include "settings/cached_settings.h"
+
+#include "platform/preferences_store.h"
+#include "settings/preference_keys.h"
+
+namespace talvora {
+
+namespace {
+
+// A Boolean stored as a Boolean is taken as is; anything else (absent, a number, a string)
+// gives the default.
+bool booleanOr(PreferencesStore& store, const char* key, bool fallback)
+{
+    return store.boolean(key).value_or(fallback);
+}
+
+double clampedInfluence(PreferencesStore& store)
+{
+    auto v = store.object(PrefKey::windowSizeInfluence);
+    if (!v)
+        return 1.0;
+    double d;
+    if (auto* real = std::get_if<double>(&*v))
+        d = *real;
+    else if (auto* integer = std::get_if<std::int64_t>(&*v))
+        d = static_cast<double>(*integer);
+    else
+        return 1.0;
+    // `!(d < 1)` also sends NaN, which compares with nothing, to 1.
+    if (!(d < 1))
+        return 1.0;
+    return d >= 0 ? d : 0.0;
+}
+
+} // namespace
+
+CachedSettings readCachedSettings(PreferencesStore& store)
+{
+    CachedSettings s;
+    auto mode = store.string(PrefKey::responsivenessMode);
+    s.responsiveness = mode ? responsivenessModeFromRaw(*mode).value_or(ResponsivenessMode::Balanced) : ResponsivenessMode::Balanced;
+    s.windowSizeInfluence = clampedInfluence(store);
+    s.closeOnHoverEnabled = booleanOr(store, PrefKey::closeOnHoverEnabled, true);
+    s.closeMinimizeButtonsOnBottom = booleanOr(store, PrefKey::closeMinimizeButtonsOnBottom, false);
+    s.closeMinimizeDoubleClickRequired = booleanOr(store, PrefKey::closeMinimizeDoubleClickRequired, false);
+    double iconMaxSize = store.doubleForKey(PrefKey::iconMaxSize);
+    s.iconMaxSize = iconMaxSize < 8 ? 51.0 : iconMaxSize;
+    s.iconYOffset = store.doubleForKey(PrefKey::iconYOffset);
+    s.fadeEnabled = booleanOr(store, PrefKey::fadeEnabled, true);
+    return s;
+}
+
+} // namespace talvora

@@ -1,0 +1,464 @@
+#include "vmac/scenario.h"
+
+#include "vmac/virtual_mac.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+namespace talvora::vmac {
+
+namespace {
+
+using nlohmann::json;
+
+// Reading with errors as values: each reader names the place of the first fault.
+struct Reader {
+    std::string error;
+
+    bool fail(const std::string& where, const std::string& what)
+    {
+        if (error.empty())
+            error = where + ": " + what;
+        return false;
+    }
+
+    std::optional<Rect> rect(const json& j, const std::string& where)
+    {
+        if (!j.is_array() || j.size() != 4 || !std::all_of(j.begin(), j.end(), [](const json& v) { return v.is_number(); })) {
+            fail(where, "expected [x, y, width, height]");
+            return std::nullopt;
+        }
+        return Rect { j[0].get<double>(), j[1].get<double>(), j[2].get<double>(), j[3].get<double>() };
+    }
+
+    template<typename T>
+    std::optional<T> number(const json& object, const char* key, const std::string& where)
+    {
+        auto it = object.find(key);
+        if (it == object.end() || !it->is_number()) {
+            fail(where, std::string("\"") + key + "\" must be a number");
+            return std::nullopt;
+        }
+        return it->get<T>();
+    }
+
+    std::optional<std::string> string(const json& object, const char* key)
+    {
+        auto it = object.find(key);
+        if (it == object.end() || !it->is_string())
+            return std::nullopt;
+        return it->get<std::string>();
+    }
+};
+
+std::optional<std::uint32_t> parseColor(const std::string& text)
+{
+    if (text.size() != 7 || text[0] != '#')
+        return std::nullopt;
+    std::uint32_t rgb = 0;
+    for (char c : text.substr(1)) {
+        rgb <<= 4;
+        if (c >= '0' && c <= '9')
+            rgb |= static_cast<std::uint32_t>(c - '0');
+        else if (c >= 'a' && c <= 'f')
+            rgb |= static_cast<std::uint32_t>(c - 'a' + 10);
+        else if (c >= 'A' && c <= 'F')
+            rgb |= static_cast<std::uint32_t>(c - 'A' + 10);
+        else
+            return std::nullopt;
+    }
+    return 0xFF000000u | rgb;
+}
+
+std::optional<PreferenceValue> preferenceFromJson(const json& j, std::string& error)
+{
+    if (j.is_boolean())
+        return PreferenceValue(j.get<bool>());
+    if (j.is_number_integer())
+        return PreferenceValue(j.get<std::int64_t>());
+    if (j.is_number())
+        return PreferenceValue(j.get<double>());
+    if (j.is_string())
+        return PreferenceValue(j.get<std::string>());
+    if (!j.is_object() || !j.contains("type") || !j["type"].is_string() || !j.contains("value")) {
+        error = "expected a Boolean, number, string or {\"type\", \"value\"}";
+        return std::nullopt;
+    }
+    const std::string type = j["type"];
+    const json& v = j["value"];
+    if (type == "boolean" && v.is_boolean())
+        return PreferenceValue(v.get<bool>());
+    if (type == "integer" && v.is_number_integer())
+        return PreferenceValue(v.get<std::int64_t>());
+    if (type == "double" && v.is_number())
+        return PreferenceValue(v.get<double>());
+    if (type == "string" && v.is_string())
+        return PreferenceValue(v.get<std::string>());
+    if (type == "array" && v.is_array() && std::all_of(v.begin(), v.end(), [](const json& e) { return e.is_string(); }))
+        return PreferenceValue(v.get<StringArray>());
+    if (type == "data" && v.is_string()) {
+        // Raw bytes written as text (the JSON of the pinned apps, for instance).
+        std::string text = v.get<std::string>();
+        return PreferenceValue(PreferenceData(text.begin(), text.end()));
+    }
+    error = "value does not match type \"" + type + "\"";
+    return std::nullopt;
+}
+
+std::optional<VirtualDisplay> readDisplay(Reader& r, const json& j, const std::string& where, std::optional<double> primaryHeight)
+{
+    if (!j.is_object()) {
+        r.fail(where, "a display must be an object");
+        return std::nullopt;
+    }
+    VirtualDisplay display;
+    if (auto it = j.find("number"); it != j.end() && !it->is_null()) {
+        if (!it->is_number_unsigned()) {
+            r.fail(where, "\"number\" must be a positive integer or null");
+            return std::nullopt;
+        }
+        display.number = it->get<DisplayID>();
+    }
+    if (j.contains("frame")) {
+        auto frame = r.rect(j["frame"], where + ".frame");
+        if (!frame)
+            return std::nullopt;
+        display.frame = *frame;
+    } else {
+        auto bounds = r.rect(j.value("bounds", json()), where + ".bounds");
+        if (!bounds)
+            return std::nullopt;
+        // The primary display defines the origin of both spaces.
+        display.frame = appKitFrameFromGlobal(*bounds, primaryHeight.value_or(bounds->maxY()));
+    }
+    if (display.frame.isEmpty()) {
+        r.fail(where, "a display needs a positive size");
+        return std::nullopt;
+    }
+    display.menuBarHeight = j.value("menuBarHeight", 24.0);
+    return display;
+}
+
+std::optional<VirtualWindow> readWindow(Reader& r, const json& j, ProcessID pid, const std::string& where)
+{
+    if (!j.is_object()) {
+        r.fail(where, "a window must be an object");
+        return std::nullopt;
+    }
+    VirtualWindow w;
+    w.pid = pid;
+    auto number = r.number<WindowNumber>(j, "number", where);
+    auto bounds = r.rect(j.value("bounds", json()), where + ".bounds");
+    if (!number || !bounds)
+        return std::nullopt;
+    if (*number == 0) {
+        r.fail(where, "window number 0 is not a window");
+        return std::nullopt;
+    }
+    w.number = *number;
+    w.bounds = *bounds;
+    w.title = r.string(j, "title");
+    w.layer = j.value("layer", 0);
+    w.alpha = j.value("alpha", 1.0);
+    w.minimized = j.value("minimized", false);
+    return w;
+}
+
+std::shared_ptr<VirtualApp> readApp(Reader& r, const json& j, const std::string& where, std::vector<VirtualWindow>& windows)
+{
+    if (!j.is_object()) {
+        r.fail(where, "an app must be an object");
+        return nullptr;
+    }
+    auto app = std::make_shared<VirtualApp>();
+    auto pid = r.number<ProcessID>(j, "pid", where);
+    if (!pid)
+        return nullptr;
+    app->pid = *pid;
+    app->localizedName = r.string(j, "name");
+    app->bundleIdentifier = r.string(j, "bundleID");
+    app->bundlePath = r.string(j, "bundlePath");
+    std::string policy = j.value("policy", std::string("regular"));
+    if (policy == "regular")
+        app->activationPolicy = ActivationPolicy::Regular;
+    else if (policy == "accessory")
+        app->activationPolicy = ActivationPolicy::Accessory;
+    else if (policy == "prohibited")
+        app->activationPolicy = ActivationPolicy::Prohibited;
+    else {
+        r.fail(where, "\"policy\" must be regular, accessory or prohibited");
+        return nullptr;
+    }
+    app->hidden = j.value("hidden", false);
+    if (auto color = r.string(j, "color")) {
+        auto argb = parseColor(*color);
+        if (!argb) {
+            r.fail(where, "\"color\" must look like #rrggbb");
+            return nullptr;
+        }
+        // "icon": "bundle" keeps the icon in the bundle only, as for an app whose running
+        // instance reports none.
+        if (j.value("icon", std::string("app")) == "bundle")
+            app->bundleIcon = makeSolidIcon(*argb);
+        else if (j.value("icon", std::string("app")) != "none")
+            app->icon = makeSolidIcon(*argb);
+    }
+    if (auto it = j.find("windows"); it != j.end()) {
+        if (!it->is_array()) {
+            r.fail(where, "\"windows\" must be an array");
+            return nullptr;
+        }
+        for (std::size_t i = 0; i < it->size(); ++i) {
+            auto w = readWindow(r, (*it)[i], app->pid, where + ".windows[" + std::to_string(i) + "]");
+            if (!w)
+                return nullptr;
+            windows.push_back(*w);
+        }
+    }
+    return app;
+}
+
+std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::string& where, double primaryHeight)
+{
+    if (!j.is_object() || !j.contains("do") || !j["do"].is_string()) {
+        r.fail(where, "an action needs \"do\"");
+        return std::nullopt;
+    }
+    TimelineAction action;
+    auto at = r.number<double>(j, "at", where);
+    if (!at)
+        return std::nullopt;
+    action.at = *at;
+    action.verb = j["do"];
+    action.description = action.verb;
+    const std::string& verb = action.verb;
+
+    auto windowArg = [&]() -> std::optional<WindowNumber> { return r.number<WindowNumber>(j, "window", where); };
+    auto pidArg = [&]() -> std::optional<ProcessID> { return r.number<ProcessID>(j, "pid", where); };
+
+    if (verb == "moveWindow") {
+        auto window = windowArg();
+        auto to = j.value("to", json());
+        if (!window || !to.is_array() || to.size() != 2 || !to[0].is_number() || !to[1].is_number()) {
+            r.fail(where, "moveWindow needs \"window\" and \"to\": [x, y]");
+            return std::nullopt;
+        }
+        Point origin { to[0].get<double>(), to[1].get<double>() };
+        action.description = "move window " + std::to_string(*window);
+        action.apply = [w = *window, origin](VirtualMac& mac, ScenarioHooks&) { mac.moveWindow(w, origin); };
+    } else if (verb == "setWindowBounds") {
+        auto window = windowArg();
+        auto bounds = r.rect(j.value("bounds", json()), where + ".bounds");
+        if (!window || !bounds)
+            return std::nullopt;
+        action.description = "resize window " + std::to_string(*window);
+        action.apply = [w = *window, b = *bounds](VirtualMac& mac, ScenarioHooks&) { mac.setWindowBounds(w, b); };
+    } else if (verb == "closeWindow" || verb == "minimizeWindow" || verb == "unminimizeWindow") {
+        auto window = windowArg();
+        if (!window)
+            return std::nullopt;
+        action.description = verb + " " + std::to_string(*window);
+        action.apply = [w = *window, verb](VirtualMac& mac, ScenarioHooks&) {
+            if (verb == "closeWindow")
+                mac.closeWindow(w);
+            else
+                mac.setWindowMinimized(w, verb == "minimizeWindow");
+        };
+    } else if (verb == "openWindow") {
+        auto pid = pidArg();
+        if (!pid)
+            return std::nullopt;
+        auto window = readWindow(r, j.value("window", json()), *pid, where + ".window");
+        if (!window)
+            return std::nullopt;
+        action.description = "open window " + std::to_string(window->number);
+        action.apply = [w = *window](VirtualMac& mac, ScenarioHooks&) { mac.openWindow(w); };
+    } else if (verb == "activateApp" || verb == "hideApp" || verb == "unhideApp" || verb == "quitApp") {
+        auto pid = pidArg();
+        if (!pid)
+            return std::nullopt;
+        action.description = verb + " " + std::to_string(*pid);
+        action.apply = [p = *pid, verb](VirtualMac& mac, ScenarioHooks&) {
+            if (verb == "activateApp")
+                mac.activateApp(p);
+            else if (verb == "quitApp")
+                mac.quitApp(p);
+            else
+                mac.setAppHidden(p, verb == "hideApp");
+        };
+    } else if (verb == "addDisplay") {
+        auto display = readDisplay(r, j.value("display", json()), where + ".display", primaryHeight);
+        if (!display)
+            return std::nullopt;
+        action.description = "add display";
+        action.apply = [d = *display](VirtualMac& mac, ScenarioHooks&) { mac.addDisplay(d); };
+    } else if (verb == "removeDisplay") {
+        auto it = j.find("number");
+        if (it == j.end() || !(it->is_null() || it->is_number_unsigned())) {
+            r.fail(where, "removeDisplay needs \"number\" (an integer or null)");
+            return std::nullopt;
+        }
+        std::optional<DisplayID> number;
+        if (!it->is_null())
+            number = it->get<DisplayID>();
+        action.description = "remove display";
+        action.apply = [number](VirtualMac& mac, ScenarioHooks&) { mac.removeDisplay(number); };
+    } else if (verb == "writePreference" || verb == "deletePreference") {
+        auto key = r.string(j, "key");
+        if (!key) {
+            r.fail(where, "a preference action needs \"key\"");
+            return std::nullopt;
+        }
+        std::optional<PreferenceValue> value;
+        if (verb == "writePreference") {
+            std::string error;
+            value = preferenceFromJson(j.value("value", json()), error);
+            if (!value) {
+                r.fail(where + ".value", error);
+                return std::nullopt;
+            }
+        }
+        action.description = verb + " " + *key;
+        action.apply = [k = *key, value](VirtualMac&, ScenarioHooks& hooks) {
+            if (hooks.writePreferenceFromOtherProcess)
+                hooks.writePreferenceFromOtherProcess(k, value);
+        };
+    } else if (verb == "failNextWindowListQuery") {
+        std::string how = j.value("how", std::string("null"));
+        if (how != "null" && how != "malformed") {
+            r.fail(where, "\"how\" must be null or malformed");
+            return std::nullopt;
+        }
+        auto status = how == "null" ? WindowListReply::Status::Null : WindowListReply::Status::Malformed;
+        action.description = "window list query fails (" + how + ")";
+        action.apply = [status](VirtualMac& mac, ScenarioHooks&) { mac.failNextWindowListQuery(status); };
+    } else if (verb == "setScreenRecording") {
+        bool granted = j.value("granted", true);
+        action.description = granted ? "screen recording granted" : "screen recording revoked";
+        action.apply = [granted](VirtualMac& mac, ScenarioHooks&) { mac.setScreenRecordingGranted(granted); };
+    } else {
+        r.fail(where, "unknown action \"" + verb + "\"");
+        return std::nullopt;
+    }
+    return action;
+}
+
+} // namespace
+
+std::optional<PreferenceValue> preferenceValueFromJson(const std::string& jsonText, std::string* error)
+{
+    json j = json::parse(jsonText, nullptr, /*allow_exceptions=*/false);
+    std::string message = "not JSON";
+    std::optional<PreferenceValue> value;
+    if (!j.is_discarded())
+        value = preferenceFromJson(j, message);
+    if (!value && error)
+        *error = message;
+    return value;
+}
+
+ScenarioResult parseScenarioChecked(const std::string& jsonText);
+
+ScenarioResult parseScenario(const std::string& jsonText)
+{
+    // A value of the wrong type deep inside (a string where a number belongs) makes the JSON
+    // library throw; it must end as a readable error, not as a crash.
+    try {
+        return parseScenarioChecked(jsonText);
+    } catch (const nlohmann::json::exception& e) {
+        return { std::nullopt, std::string("scenario: ") + e.what() };
+    }
+}
+
+ScenarioResult parseScenarioChecked(const std::string& jsonText)
+{
+    json root = json::parse(jsonText, nullptr, /*allow_exceptions=*/false);
+    if (root.is_discarded() || !root.is_object())
+        return { std::nullopt, "scenario: not a JSON object" };
+    Reader r;
+    Scenario s;
+    s.description = root.value("description", std::string());
+    s.talvoraPID = root.value("talvoraPID", 900);
+    s.debugLogging = root.value("debugLogging", false);
+    s.desktop.screenRecordingGranted = root.value("screenRecording", true);
+    s.desktop.controlCenterName = root.value("controlCenterName", std::string("Control Center"));
+    s.desktop.offScreenEntriesPerOnScreen = root.value("offScreenEntriesPerOnScreen", 9);
+
+    const json displays = root.value("displays", json::array());
+    if (!displays.is_array())
+        return { std::nullopt, "displays: must be an array" };
+    std::optional<double> primaryHeight;
+    for (std::size_t i = 0; i < displays.size(); ++i) {
+        auto d = readDisplay(r, displays[i], "displays[" + std::to_string(i) + "]", primaryHeight);
+        if (!d)
+            return { std::nullopt, r.error };
+        if (!primaryHeight)
+            primaryHeight = d->frame.height;
+        s.desktop.displays.push_back(*d);
+    }
+
+    // Talvora itself is a running accessory application on this Mac.
+    auto talvora = std::make_shared<VirtualApp>();
+    talvora->pid = s.talvoraPID;
+    talvora->localizedName = "Talvora";
+    talvora->bundleIdentifier = "app.talvora.Talvora";
+    talvora->activationPolicy = ActivationPolicy::Accessory;
+    s.desktop.apps.push_back(talvora);
+
+    const json apps = root.value("apps", json::array());
+    if (!apps.is_array())
+        return { std::nullopt, "apps: must be an array" };
+    for (std::size_t i = 0; i < apps.size(); ++i) {
+        auto app = readApp(r, apps[i], "apps[" + std::to_string(i) + "]", s.desktop.windows);
+        if (!app)
+            return { std::nullopt, r.error };
+        s.desktop.apps.push_back(app);
+    }
+    if (auto it = root.find("front"); it != root.end() && it->is_number_integer())
+        s.desktop.frontmostPID = it->get<ProcessID>();
+
+    if (auto it = root.find("preferences"); it != root.end()) {
+        if (!it->is_object())
+            return { std::nullopt, "preferences: must be an object" };
+        for (const auto& [key, value] : it->items()) {
+            std::string error;
+            auto v = preferenceFromJson(value, error);
+            if (!v)
+                return { std::nullopt, "preferences." + key + ": " + error };
+            s.initialPreferences.emplace(key, *v);
+        }
+    }
+
+    const json timeline = root.value("timeline", json::array());
+    if (!timeline.is_array())
+        return { std::nullopt, "timeline: must be an array" };
+    for (std::size_t i = 0; i < timeline.size(); ++i) {
+        auto action = readAction(r, timeline[i], "timeline[" + std::to_string(i) + "]", primaryHeight.value_or(0));
+        if (!action)
+            return { std::nullopt, r.error };
+        s.timeline.push_back(std::move(*action));
+    }
+    std::stable_sort(s.timeline.begin(), s.timeline.end(), [](const auto& a, const auto& b) { return a.at < b.at; });
+    s.duration = root.value("duration", 0.0);
+    if (!s.timeline.empty())
+        s.duration = std::max(s.duration, s.timeline.back().at);
+    return { std::move(s), {} };
+}
+
+ScenarioResult loadScenarioFile(const std::string& path)
+{
+    std::ifstream in(path);
+    if (!in)
+        return { std::nullopt, path + ": cannot be read" };
+    std::stringstream text;
+    text << in.rdbuf();
+    auto result = parseScenario(text.str());
+    if (!result.scenario)
+        result.error = path + ": " + result.error;
+    return result;
+}
+
+} // namespace talvora::vmac

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/preferences_store.h"
+#include "vmac/virtual_desktop.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace talvora::vmac {
+
+class VirtualMac;
+
+// What a scenario's actions need besides the Mac itself: writing the preferences domain as
+// another process would (a value, or nothing to delete the key).
+struct ScenarioHooks {
+    std::function<void(const std::string& key, const std::optional<PreferenceValue>& value)> writePreferenceFromOtherProcess;
+};
+
+// One step of a timeline, at a time in seconds after the scenario starts.
+struct TimelineAction {
+    double at = 0;
+    std::string verb;
+    std::string description; // for the demo's timeline
+    std::function<void(VirtualMac&, ScenarioHooks&)> apply;
+};
+
+// A desktop and a timeline of what happens on it, read from JSON.
+struct Scenario {
+    std::string description;
+    VirtualDesktop desktop;
+    ProcessID talvoraPID = 900;
+    std::map<std::string, PreferenceValue> initialPreferences;
+    bool debugLogging = false; // create the marker that turns the debug log on
+    std::vector<TimelineAction> timeline; // sorted by time
+    double duration = 0; // seconds to run; at least the last action's time
+};
+
+struct ScenarioResult {
+    std::optional<Scenario> scenario;
+    std::string error; // set when the scenario could not be read, naming the place
+};
+
+ScenarioResult parseScenario(const std::string& jsonText);
+ScenarioResult loadScenarioFile(const std::string& path);
+
+// A preference value from its JSON form: {"type": "...", "value": ...} or a bare Boolean,
+// number (integral numbers are integers) or string.
+std::optional<PreferenceValue> preferenceValueFromJson(const std::string& jsonText, std::string* error = nullptr);
+
+} // namespace talvora::vmac

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "platform/geometry.h"
+#include "platform/window_list.h"
+#include "platform/workspace.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace talvora::vmac {
+
+// One display. `frame` is in AppKit coordinates (origin at the bottom-left of the primary
+// display, y up), as NSScreen reports it; the first display is the primary one.
+struct VirtualDisplay {
+    std::optional<DisplayID> number; // "NSScreenNumber"; a display without one is possible
+    Rect frame;
+    double menuBarHeight = 24; // 24 on current systems, 37 on a display with a notch
+};
+
+// A window of an application or of a system process, in window-server coordinates.
+struct VirtualWindow {
+    WindowNumber number = 0;
+    ProcessID pid = 0;
+    std::optional<std::string> title; // nothing: the window has no name at all
+    Rect bounds;
+    int layer = 0;
+    double alpha = 1;
+    bool minimized = false;
+};
+
+// One running (or quit) process with windows.
+struct VirtualApp {
+    ProcessID pid = 0;
+    std::optional<std::string> bundleIdentifier;
+    std::optional<std::string> localizedName;
+    ActivationPolicy activationPolicy = ActivationPolicy::Regular;
+    bool hidden = false;
+    bool terminated = false;
+    ImageRef icon;
+    std::optional<std::string> bundlePath;
+    ImageRef bundleIcon; // what the workspace shows for the bundle on disk
+};
+
+// What the window server holds: displays, processes and their windows, front to back within
+// each layer. The system processes (Window Server, Dock, Control Center) are built in.
+struct VirtualDesktop {
+    std::vector<VirtualDisplay> displays;
+    // Shared so that a running-application handle follows its process; a quit process stays
+    // here, marked terminated.
+    std::vector<std::shared_ptr<VirtualApp>> apps;
+    std::vector<VirtualWindow> windows; // front to back
+    std::optional<ProcessID> frontmostPID;
+    bool screenRecordingGranted = true;
+    // Localized owner name of Control Center, which a Polish system calls "Centrum sterowania".
+    std::string controlCenterName = "Control Center";
+    // Off-screen entries per on-screen entry: macOS lists about ten times as many windows with
+    // kCGWindowListOptionAll as are on screen (helpers, proxies, closed Space windows).
+    int offScreenEntriesPerOnScreen = 9;
+};
+
+// Process ids and window numbers of the built-in system processes.
+namespace SystemPID {
+inline constexpr ProcessID windowServer = 155;
+inline constexpr ProcessID dock = 612;
+inline constexpr ProcessID controlCenter = 640;
+} // namespace SystemPID
+
+// AppKit frame of a display given its window-server rectangle and the primary display's height,
+// and the reverse.
+inline Rect appKitFrameFromGlobal(const Rect& global, double primaryHeight)
+{
+    return { global.x, primaryHeight - global.maxY(), global.width, global.height };
+}
+inline Rect globalFromAppKitFrame(const Rect& frame, double primaryHeight)
+{
+    return { frame.x, primaryHeight - frame.maxY(), frame.width, frame.height };
+}
+
+// The window list as CGWindowListCopyWindowInfo reports it for this desktop: highest layer
+// first, front to back within a layer, the on-screen key left out for windows off screen, and
+// other processes' window names left out while screen recording is not granted.
+WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProcess, WindowListOption option);
+
+} // namespace talvora::vmac

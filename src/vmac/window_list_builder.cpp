@@ -1,0 +1,173 @@
+#include "vmac/virtual_desktop.h"
+
+#include <algorithm>
+
+namespace talvora::vmac {
+
+namespace {
+
+// Layers as the window server numbers them.
+constexpr int kDesktopPictureLayer = -2147483624; // kCGDesktopWindowLevel - 1
+constexpr int kDockLayer = 20;
+constexpr int kMainMenuLayer = 24;
+constexpr int kStatusLayer = 25;
+
+// Every window reports the same memory use on current systems.
+constexpr int kMemoryUsage = 2288;
+
+// Control Center's status items on every menu bar, right to left, with their widths in points.
+struct StatusItem {
+    const char* name;
+    double width;
+};
+constexpr StatusItem kControlCenterItems[] = { { "Clock", 131 }, { "BentoBox", 33 }, { "FocusModes", 33 } };
+
+struct Draft {
+    WindowEntry entry;
+    int layer;
+};
+
+Rect displayBoundsGlobal(const VirtualDisplay& display, double primaryHeight)
+{
+    return globalFromAppKitFrame(display.frame, primaryHeight);
+}
+
+class ListWriter {
+public:
+    ListWriter(const VirtualDesktop& desktop, ProcessID askingProcess)
+        : m_desktop(desktop)
+        , m_asking(askingProcess)
+    {
+    }
+
+    void add(WindowNumber number, ProcessID pid, std::string owner, const Rect& bounds, int layer, bool onScreen,
+        std::optional<std::string> name, double alpha = 1, bool nameAlwaysVisible = false)
+    {
+        WindowEntry e;
+        e.number = Value::integer(number);
+        e.ownerPID = Value::integer(pid);
+        e.ownerName = Value::string(std::move(owner));
+        e.bounds = BoundsValue::dictionary(bounds);
+        e.layer = Value::integer(layer);
+        e.alpha = Value::real(alpha);
+        if (onScreen)
+            e.isOnscreen = Value::boolean(true);
+        // Without screen recording, names of other processes' windows are left out; the window
+        // server's own names (such as "Menubar") survive.
+        if (name && (m_desktop.screenRecordingGranted || pid == m_asking || nameAlwaysVisible))
+            e.name = Value::string(std::move(*name));
+        e.sharingState = Value::integer(pid == SystemPID::windowServer ? 1 : 0);
+        e.storeType = Value::integer(1);
+        e.memoryUsage = Value::integer(kMemoryUsage);
+        m_drafts.push_back({ std::move(e), layer });
+    }
+
+    WindowList finish(WindowListOption option)
+    {
+        if (option == WindowListOption::OnScreenOnly)
+            std::erase_if(m_drafts, [](const Draft& d) { return d.entry.isOnscreen.isAbsent(); });
+        // Highest layer first; the order of writing is front to back within a layer.
+        std::stable_sort(m_drafts.begin(), m_drafts.end(), [](const Draft& a, const Draft& b) { return a.layer > b.layer; });
+        WindowList list;
+        list.reserve(m_drafts.size());
+        for (auto& draft : m_drafts)
+            list.push_back(std::move(draft.entry));
+        return list;
+    }
+
+    std::size_t onScreenCount() const
+    {
+        return std::count_if(m_drafts.begin(), m_drafts.end(), [](const Draft& d) { return !d.entry.isOnscreen.isAbsent(); });
+    }
+
+private:
+    const VirtualDesktop& m_desktop;
+    ProcessID m_asking;
+    std::vector<Draft> m_drafts;
+};
+
+const VirtualApp* findApp(const VirtualDesktop& desktop, ProcessID pid)
+{
+    for (const auto& app : desktop.apps) {
+        if (app->pid == pid)
+            return app.get();
+    }
+    return nullptr;
+}
+
+std::string ownerNameOf(const VirtualApp* app)
+{
+    if (!app)
+        return {};
+    return app->localizedName.value_or(app->bundleIdentifier.value_or(""));
+}
+
+} // namespace
+
+WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProcess, WindowListOption option)
+{
+    ListWriter writer(desktop, askingProcess);
+    const double primaryHeight = desktop.displays.empty() ? 0 : desktop.displays.front().frame.height;
+
+    for (std::size_t i = 0; i < desktop.displays.size(); ++i) {
+        const auto& display = desktop.displays[i];
+        Rect screen = displayBoundsGlobal(display, primaryHeight);
+        const WindowNumber base = static_cast<WindowNumber>(10 + i * 20);
+        writer.add(base, SystemPID::windowServer, "Window Server", { screen.x, screen.y, screen.width, display.menuBarHeight },
+            kMainMenuLayer, true, std::string("Menubar"), 1, /*nameAlwaysVisible=*/true);
+        double right = screen.maxX() - 8;
+        WindowNumber item = base + 1;
+        // This process's own status item, when the application runs on this desktop.
+        for (const auto& app : desktop.apps) {
+            if (app->pid == askingProcess && !app->terminated) {
+                right -= 33;
+                writer.add(item++, app->pid, ownerNameOf(app.get()), { right, screen.y, 33, display.menuBarHeight }, kStatusLayer, true,
+                    std::string("Item-0"));
+            }
+        }
+        for (const auto& status : kControlCenterItems) {
+            right -= status.width;
+            writer.add(item++, SystemPID::controlCenter, desktop.controlCenterName,
+                { right, screen.y, status.width, display.menuBarHeight }, kStatusLayer, true, std::string(status.name));
+        }
+        // The Dock's desktop picture, one per display, always present.
+        writer.add(base + 10, SystemPID::dock, "Dock", screen, kDesktopPictureLayer, true, std::string("Desktop Picture"));
+    }
+    // The Dock's own display-sized window lives on the primary display.
+    if (!desktop.displays.empty()) {
+        writer.add(5, SystemPID::dock, "Dock", displayBoundsGlobal(desktop.displays.front(), primaryHeight), kDockLayer, true,
+            std::string("Dock"));
+    }
+
+    for (const auto& window : desktop.windows) {
+        const VirtualApp* app = findApp(desktop, window.pid);
+        if (!app || app->terminated)
+            continue;
+        bool onScreen = !window.minimized && !app->hidden;
+        writer.add(window.number, window.pid, ownerNameOf(app), window.bounds, window.layer, onScreen, window.title, window.alpha);
+    }
+
+    if (option == WindowListOption::All) {
+        // Off-screen helpers: proxies, hidden panels and windows parked far away. They carry no
+        // on-screen key and must never pass as evidence.
+        const std::size_t extra = writer.onScreenCount() * static_cast<std::size_t>(std::max(0, desktop.offScreenEntriesPerOnScreen));
+        std::vector<const VirtualApp*> owners;
+        for (const auto& app : desktop.apps) {
+            if (!app->terminated)
+                owners.push_back(app.get());
+        }
+        for (std::size_t i = 0; i < extra; ++i) {
+            WindowNumber number = static_cast<WindowNumber>(50000 + i);
+            if (owners.empty() || i % 3 == 0) {
+                writer.add(number, SystemPID::dock, "Dock", { -20000.0, -20000.0 + i, 64, 64 }, kDockLayer, false, std::string());
+                continue;
+            }
+            const VirtualApp* app = owners[i % owners.size()];
+            Rect r = (i % 2) ? Rect { 0, 0, 500, 500 } : Rect { 0, 0, 1.0 + i % 7, 1.0 + i % 5 };
+            writer.add(number, app->pid, ownerNameOf(app), r, 0, false, std::string("Focus Proxy"));
+        }
+    }
+    return writer.finish(option);
+}
+
+} // namespace talvora::vmac
