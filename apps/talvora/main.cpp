@@ -110,6 +110,11 @@ int main(int argc, char** argv)
             return;
         auto& engine = simulation.engine();
         const auto& sampling = engine.sampling();
+        if (sampling.lastTickOutcome == TickOutcome::WindowListFailed) {
+            std::printf("%8.3f  tick %-4d window list query failed; caches kept, next tick tries again\n", simulation.elapsed(),
+                simulation.tickCount());
+            return;
+        }
         std::printf("%8.3f  tick %-4d %-20s list=%zu visible=%zu screens=[%s] front=%s previous=%s opacity=%.2f\n",
             simulation.elapsed(), simulation.tickCount(), describeMode(engine.tickMode.value()).c_str(),
             sampling.cachedWindowList ? sampling.cachedWindowList->size() : 0, sampling.cachedVisibleWindowList.size(),

@@ -56,12 +56,16 @@ void OverlayViewModel::tick()
     fadeStep(now);
 
     // 5. Suppression after a desktop switch.
-    if (suppressionEndsTick(clock.now()))
+    if (suppressionEndsTick(clock.now())) {
+        m_sampling.lastTickOutcome = TickOutcome::Suppressed;
         return;
+    }
 
     // 6. The complete window list; a failed or malformed query ends the tick.
-    if (!sampleWindowList())
+    if (!sampleWindowList()) {
+        m_sampling.lastTickOutcome = TickOutcome::WindowListFailed;
         return;
+    }
 
     // 7. Screens; an empty answer is asked once more.
     refreshScreenCache();
@@ -98,6 +102,7 @@ void OverlayViewModel::tick()
 
     // 17. Tick mode.
     updateTickMode(now);
+    m_sampling.lastTickOutcome = TickOutcome::Completed;
 }
 
 bool OverlayViewModel::sampleWindowList()

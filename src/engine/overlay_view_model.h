@@ -18,6 +18,10 @@
 
 namespace talvora {
 
+// How far the last tick got: a suppression period or a failed window-list query ends a tick
+// early, leaving the previous caches and published values as they were.
+enum class TickOutcome { NotRun, Completed, Suppressed, WindowListFailed };
+
 // Sampling of the window list: what the last complete query returned and how long it took.
 // Media-clock seconds unless named otherwise.
 struct SamplingState {
@@ -31,6 +35,7 @@ struct SamplingState {
     // Entries of cachedWindowList that are on screen, in the same order; they point into it.
     std::vector<const WindowEntry*> cachedVisibleWindowList;
     std::optional<WindowNumber> currentActiveWindowID;
+    TickOutcome lastTickOutcome = TickOutcome::NotRun;
 };
 
 // Scheduling inputs, media-clock seconds.

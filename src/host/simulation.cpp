@@ -38,11 +38,17 @@ Simulation::~Simulation()
         m_engine->debugLog().logManager().waitUntilIdle();
 }
 
-void Simulation::start()
+OverlayViewModel& Simulation::createEngine()
 {
     m_engine = std::make_unique<OverlayViewModel>(m_platform);
     m_engine->observeSettingsNotifications();
     m_startedAt = m_clock.mediaTime();
+    return *m_engine;
+}
+
+void Simulation::start()
+{
+    createEngine();
     std::weak_ptr<int> alive = m_lifetime;
     for (const auto& action : m_scenario.timeline) {
         static_cast<RunLoop&>(m_runLoop).after(action.at, [this, alive, &action] {

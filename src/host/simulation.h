@@ -29,6 +29,8 @@ public:
 
     // Creates the engine and starts ticking; the timeline's times count from here.
     void start();
+    // Creates the engine without ticking it, for callers that tick it themselves.
+    OverlayViewModel& createEngine();
     // Runs virtual time forward, ticking and playing the timeline.
     void runFor(double seconds);
     void runToEnd() { runFor(m_scenario.duration - elapsed() + 0.5); }

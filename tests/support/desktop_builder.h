@@ -1,0 +1,76 @@
+#pragma once
+
+#include "vmac/scenario.h"
+#include "vmac/virtual_mac.h"
+
+#include <memory>
+#include <string>
+
+namespace talvora::test_support {
+
+// Sets up a test desktop in one declarative expression:
+//   DesktopBuilder().display(1, {0, 0, 1440, 900}).app(501, "Safari").window(1001, 501, {100, 100, 800, 600}, "Start")
+// Display bounds and window bounds are in window-server coordinates.
+class DesktopBuilder {
+public:
+    DesktopBuilder()
+    {
+        auto talvora = std::make_shared<vmac::VirtualApp>();
+        talvora->pid = m_scenario.talvoraPID;
+        talvora->localizedName = "Talvora";
+        talvora->bundleIdentifier = "app.talvora.Talvora";
+        talvora->activationPolicy = ActivationPolicy::Accessory;
+        m_scenario.desktop.apps.push_back(talvora);
+    }
+
+    DesktopBuilder& display(std::optional<DisplayID> number, Rect bounds)
+    {
+        if (m_scenario.desktop.displays.empty())
+            m_primaryHeight = bounds.height;
+        m_scenario.desktop.displays.push_back({ number, vmac::appKitFrameFromGlobal(bounds, m_primaryHeight), 24 });
+        return *this;
+    }
+    DesktopBuilder& displayWithAppKitFrame(std::optional<DisplayID> number, Rect frame)
+    {
+        m_scenario.desktop.displays.push_back({ number, frame, 24 });
+        return *this;
+    }
+    DesktopBuilder& app(ProcessID pid, std::string name, ActivationPolicy policy = ActivationPolicy::Regular)
+    {
+        auto app = std::make_shared<vmac::VirtualApp>();
+        app->pid = pid;
+        app->localizedName = name;
+        app->bundleIdentifier = "com.example." + name;
+        app->activationPolicy = policy;
+        app->icon = vmac::makeSolidIcon(0xFF000000u | static_cast<std::uint32_t>(pid));
+        m_scenario.desktop.apps.push_back(app);
+        return *this;
+    }
+    DesktopBuilder& window(WindowNumber number, ProcessID pid, Rect bounds, std::optional<std::string> title = {}, double alpha = 1)
+    {
+        m_scenario.desktop.windows.push_back({ number, pid, std::move(title), bounds, 0, alpha, false });
+        return *this;
+    }
+    DesktopBuilder& front(ProcessID pid)
+    {
+        m_scenario.desktop.frontmostPID = pid;
+        return *this;
+    }
+    DesktopBuilder& debugLogging()
+    {
+        m_scenario.debugLogging = true;
+        return *this;
+    }
+    DesktopBuilder& preference(const std::string& key, PreferenceValue value)
+    {
+        m_scenario.initialPreferences[key] = std::move(value);
+        return *this;
+    }
+    vmac::Scenario build() const { return m_scenario; }
+
+private:
+    vmac::Scenario m_scenario;
+    double m_primaryHeight = 0;
+};
+
+} // namespace talvora::test_support
