@@ -3,6 +3,7 @@
 // so its writes are merged and atomic, and the running application sees them within a second.
 
 #include "vmac/file_preferences_store.h"
+#include "vmac/system_logs.h"
 #include "vmac/home_folder.h"
 #include "vmac/system_clock.h"
 
@@ -28,16 +29,6 @@ constexpr const char* kUsage = "usage: talvora-defaults [--home DIR] read [KEY]\
                                "       talvora-defaults [--home DIR] write KEY -data HEX\n"
                                "       talvora-defaults [--home DIR] write KEY -array [S...]\n"
                                "       talvora-defaults [--home DIR] delete KEY\n";
-
-// The store reports trouble through the system log; for a command-line tool, that is stderr.
-class StderrErrorLog final : public SystemLog {
-public:
-    void log(LogLevel level, std::string_view, std::string_view message) override
-    {
-        if (level == LogLevel::Error)
-            std::cerr << message << '\n';
-    }
-};
 
 // The tool registers no observers and waits for nothing, so queued work may as well run now.
 class ImmediateRunLoop final : public RunLoop {
@@ -252,7 +243,7 @@ int main(int argc, char** argv)
 
     vmac::SystemClock clock;
     ImmediateRunLoop mainQueue;
-    StderrErrorLog log;
+    vmac::StderrSystemLog log(/*showDebug=*/false); // errors only
     vmac::FilePreferencesStore fileStore(home.preferencesFile(), clock, mainQueue, log);
     PreferencesStore& store = fileStore;
 

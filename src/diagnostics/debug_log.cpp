@@ -1,5 +1,7 @@
 #include "diagnostics/debug_log.h"
 
+#include "settings/preference_keys.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -42,7 +44,7 @@ DebugLog::DebugLog(Clock& clock, SystemLog& systemLog, Files& files, Preferences
     , m_systemLog(systemLog)
     , m_logManager(files)
 {
-    m_enabled = preferences.boolean(kPreferenceKey).value_or(false) || markerFileExists(files, m_logManager);
+    m_enabled = preferences.boolean(PrefKey::debugLogging).value_or(false) || markerFileExists(files, m_logManager);
 }
 
 std::string DebugLog::currentTime() const

@@ -24,7 +24,6 @@ std::string formatLogTime(Date date, int utcOffsetSeconds);
 // <Library>/Logs/Talvora/DEBUG_ON exists, so a user can switch it on without the defaults tool.
 class DebugLog {
 public:
-    static constexpr const char* kPreferenceKey = "talvora.debugLogging";
     static constexpr const char* kCategory = "Overlay";
 
     DebugLog(Clock& clock, SystemLog& systemLog, Files& files, PreferencesStore& preferences);

@@ -164,6 +164,20 @@ std::optional<VirtualWindow> readWindow(Reader& r, const json& j, ProcessID pid,
     w.layer = j.value("layer", 0);
     w.alpha = j.value("alpha", 1.0);
     w.minimized = j.value("minimized", false);
+    if (auto it = j.find("quirks"); it != j.end()) {
+        if (!it->is_array()) {
+            r.fail(where, "\"quirks\" must be an array of names");
+            return std::nullopt;
+        }
+        for (const auto& name : *it) {
+            auto quirk = name.is_string() ? entryQuirkNamed(name.get<std::string>()) : std::nullopt;
+            if (!quirk) {
+                r.fail(where, "unknown quirk " + name.dump());
+                return std::nullopt;
+            }
+            w.quirks.push_back(*quirk);
+        }
+    }
     return w;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace talvora::vmac {
@@ -20,6 +21,26 @@ struct VirtualDisplay {
     double menuBarHeight = 24; // 24 on current systems, 37 on a display with a notch
 };
 
+// Ways a window's entry in the list can be damaged: keys left out or of the wrong type, as
+// the window server's dictionaries can be. Only the named keys are touched.
+enum class EntryQuirk : std::uint8_t {
+    NoNumber,
+    NumberAsString,
+    NoOwnerName,
+    NoOwnerPID,
+    PIDAsString,
+    NoBounds,
+    BoundsNotADictionary,
+    NoBoundsHeight,
+    BoundsAsStrings,
+    NoLayer,
+    FractionalLayer,
+    NoAlpha,
+    AlphaAsString,
+    OnScreenAsInteger,
+    TitleAsNumber,
+};
+
 // A window of an application or of a system process, in window-server coordinates.
 struct VirtualWindow {
     WindowNumber number = 0;
@@ -29,7 +50,13 @@ struct VirtualWindow {
     int layer = 0;
     double alpha = 1;
     bool minimized = false;
+    std::vector<EntryQuirk> quirks;
 };
+
+// The quirk named in a scenario ("noNumber", "fractionalLayer", …).
+std::optional<EntryQuirk> entryQuirkNamed(std::string_view name);
+// Applies a quirk to an entry built from a well-formed window.
+void applyQuirk(WindowEntry& entry, EntryQuirk quirk);
 
 // One running (or quit) process with windows.
 struct VirtualApp {

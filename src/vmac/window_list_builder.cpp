@@ -41,7 +41,8 @@ public:
     }
 
     void add(WindowNumber number, ProcessID pid, std::string owner, const Rect& bounds, int layer, bool onScreen,
-        std::optional<std::string> name, double alpha = 1, bool nameAlwaysVisible = false)
+        std::optional<std::string> name, double alpha = 1, bool nameAlwaysVisible = false,
+        const std::vector<EntryQuirk>& quirks = {})
     {
         WindowEntry e;
         e.number = Value::integer(number);
@@ -59,6 +60,8 @@ public:
         e.sharingState = Value::integer(pid == SystemPID::windowServer ? 1 : 0);
         e.storeType = Value::integer(1);
         e.memoryUsage = Value::integer(kMemoryUsage);
+        for (auto quirk : quirks)
+            applyQuirk(e, quirk);
         m_drafts.push_back({ std::move(e), layer });
     }
 
@@ -102,7 +105,95 @@ std::string ownerNameOf(const VirtualApp* app)
     return app->localizedName.value_or(app->bundleIdentifier.value_or(""));
 }
 
+constexpr std::pair<const char*, EntryQuirk> kQuirkNames[] = {
+    { "noNumber", EntryQuirk::NoNumber },
+    { "numberAsString", EntryQuirk::NumberAsString },
+    { "noOwnerName", EntryQuirk::NoOwnerName },
+    { "noOwnerPID", EntryQuirk::NoOwnerPID },
+    { "pidAsString", EntryQuirk::PIDAsString },
+    { "noBounds", EntryQuirk::NoBounds },
+    { "boundsNotADictionary", EntryQuirk::BoundsNotADictionary },
+    { "noBoundsHeight", EntryQuirk::NoBoundsHeight },
+    { "boundsAsStrings", EntryQuirk::BoundsAsStrings },
+    { "noLayer", EntryQuirk::NoLayer },
+    { "fractionalLayer", EntryQuirk::FractionalLayer },
+    { "noAlpha", EntryQuirk::NoAlpha },
+    { "alphaAsString", EntryQuirk::AlphaAsString },
+    { "onScreenAsInteger", EntryQuirk::OnScreenAsInteger },
+    { "titleAsNumber", EntryQuirk::TitleAsNumber },
+};
+
+std::string printed(const Value& v)
+{
+    if (auto d = v.asDouble())
+        return std::to_string(*d);
+    return "?";
+}
+
 } // namespace
+
+std::optional<EntryQuirk> entryQuirkNamed(std::string_view name)
+{
+    for (const auto& [n, quirk] : kQuirkNames) {
+        if (name == n)
+            return quirk;
+    }
+    return std::nullopt;
+}
+
+void applyQuirk(WindowEntry& e, EntryQuirk quirk)
+{
+    switch (quirk) {
+    case EntryQuirk::NoNumber:
+        e.number = Value();
+        break;
+    case EntryQuirk::NumberAsString:
+        e.number = Value::string(printed(e.number));
+        break;
+    case EntryQuirk::NoOwnerName:
+        e.ownerName = Value();
+        break;
+    case EntryQuirk::NoOwnerPID:
+        e.ownerPID = Value();
+        break;
+    case EntryQuirk::PIDAsString:
+        e.ownerPID = Value::string(printed(e.ownerPID));
+        break;
+    case EntryQuirk::NoBounds:
+        e.bounds = BoundsValue {};
+        break;
+    case EntryQuirk::BoundsNotADictionary:
+        e.bounds.kind = BoundsValue::Kind::NotADictionary;
+        break;
+    case EntryQuirk::NoBoundsHeight:
+        e.bounds.height = Value();
+        break;
+    case EntryQuirk::BoundsAsStrings:
+        // NSLog quotes negative numbers; a careless bridge might hand over the quoted text.
+        e.bounds.x = Value::string(printed(e.bounds.x));
+        e.bounds.y = Value::string(printed(e.bounds.y));
+        break;
+    case EntryQuirk::NoLayer:
+        e.layer = Value();
+        break;
+    case EntryQuirk::FractionalLayer:
+        e.layer = Value::real(0.5);
+        break;
+    case EntryQuirk::NoAlpha:
+        e.alpha = Value();
+        break;
+    case EntryQuirk::AlphaAsString:
+        e.alpha = Value::string("1");
+        break;
+    case EntryQuirk::OnScreenAsInteger:
+        if (!e.isOnscreen.isAbsent())
+            e.isOnscreen = Value::integer(1);
+        break;
+    case EntryQuirk::TitleAsNumber:
+        e.name = Value::integer(42);
+        break;
+    }
+}
 
 WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProcess, WindowListOption option)
 {
@@ -144,7 +235,8 @@ WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProces
         if (!app || app->terminated)
             continue;
         bool onScreen = !window.minimized && !app->hidden;
-        writer.add(window.number, window.pid, ownerNameOf(app), window.bounds, window.layer, onScreen, window.title, window.alpha);
+        writer.add(window.number, window.pid, ownerNameOf(app), window.bounds, window.layer, onScreen, window.title, window.alpha,
+            /*nameAlwaysVisible=*/false, window.quirks);
     }
 
     if (option == WindowListOption::All) {

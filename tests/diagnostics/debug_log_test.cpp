@@ -1,4 +1,5 @@
 #include "diagnostics/debug_log.h"
+#include "settings/preference_keys.h"
 #include "temp_home.h"
 #include "vmac/posix_files.h"
 #include "vmac/system_logs.h"
@@ -33,7 +34,7 @@ constexpr Date kStart { 1796572800.0 };
 class DebugLogTest : public ::testing::Test {
 protected:
     std::unique_ptr<DebugLog> start() { return std::make_unique<DebugLog>(clock, systemLog, files, preferences); }
-    void setPreference(PreferenceValue v) { preferences.values[DebugLog::kPreferenceKey] = std::move(v); }
+    void setPreference(PreferenceValue v) { preferences.values[PrefKey::debugLogging] = std::move(v); }
 
     test_support::TempHome temp;
     vmac::PosixFiles files { temp.home };

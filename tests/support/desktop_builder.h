@@ -51,6 +51,12 @@ public:
         m_scenario.desktop.windows.push_back({ number, pid, std::move(title), bounds, 0, alpha, false });
         return *this;
     }
+    // Damages the entry of the window added last.
+    DesktopBuilder& quirks(std::vector<vmac::EntryQuirk> quirks)
+    {
+        m_scenario.desktop.windows.back().quirks = std::move(quirks);
+        return *this;
+    }
     DesktopBuilder& front(ProcessID pid)
     {
         m_scenario.desktop.frontmostPID = pid;
