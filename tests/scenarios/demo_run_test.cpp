@@ -1,0 +1,80 @@
+#include "diagnostics/temp_home.h"
+#include "host/simulation.h"
+#include "vmac/system_logs.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+using namespace talvora;
+
+namespace {
+
+struct Observed {
+    std::vector<std::pair<double, WindowNumber>> frontChanges;
+    double performanceModeAt = -1;
+    int failedTicks = 0;
+    int screensAtEnd = -1;
+};
+
+} // namespace
+
+// The demo scenario end to end in virtual time: what the engine saw, and the debug log it wrote.
+TEST(DemoScenario, EngineFollowsTheDesktopAndWritesItsDebugLog)
+{
+    test_support::TempHome home;
+    vmac::RecordingSystemLog log;
+    auto loaded = vmac::loadScenarioFile(std::string(TALVORA_SCENARIO_DIR) + "/demo.json");
+    ASSERT_TRUE(loaded.scenario) << loaded.error;
+    const double duration = loaded.scenario->duration;
+    Observed seen;
+    {
+        host::Simulation sim(std::move(*loaded.scenario), home.home, log);
+        std::optional<WindowNumber> lastFront;
+        sim.onTick = [&] {
+            auto& engine = sim.engine();
+            if (engine.sampling().lastTickOutcome == TickOutcome::WindowListFailed)
+                ++seen.failedTicks;
+            if (engine.sampling().currentActiveWindowID != lastFront) {
+                lastFront = engine.sampling().currentActiveWindowID;
+                seen.frontChanges.push_back({ sim.elapsed(), lastFront.value_or(0) });
+            }
+            if (seen.performanceModeAt < 0 && engine.settings().responsiveness == ResponsivenessMode::Performance)
+                seen.performanceModeAt = sim.elapsed();
+        };
+        sim.start();
+        sim.runFor(duration + 0.5);
+        seen.screensAtEnd = sim.engine().screens().cachedScreenCount;
+        ASSERT_TRUE(sim.engine().isDebugLoggingEnabled());
+    }
+
+    // Safari in front, then Notes, then Terminal; hiding Terminal brings Notes back; quitting
+    // Notes leaves Safari.
+    std::vector<WindowNumber> fronts;
+    for (auto& [at, window] : seen.frontChanges)
+        fronts.push_back(window);
+    EXPECT_EQ(fronts, (std::vector<WindowNumber> { 1001, 1002, 1004, 1002, 1001 }));
+    EXPECT_GE(seen.performanceModeAt, 2.5) << "written by another process at 2.5 s";
+    // The engine refreshes at the first tick a second or more after the last refresh, so the
+    // change arrives within a second plus one idle tick (0.2 s).
+    EXPECT_LE(seen.performanceModeAt, 2.5 + 1.0 + 0.2 + 1e-9);
+    EXPECT_EQ(seen.failedTicks, 1);
+    EXPECT_EQ(seen.screensAtEnd, 1);
+
+    auto text = test_support::readFile(home.debugFile());
+    ASSERT_TRUE(text);
+    std::istringstream lines(*text);
+    std::string line;
+    int scans = 0;
+    const std::regex scan(R"(\[\d\d:\d\d:\d\d\.\d{3}\] state event=scan raw=false confidence=0 confirmed=false )"
+                          R"(fullScreens=0 threshold=0 baseline=0 thumbnails=0 avgShrink=0\.000 bestScreenShrink=0\.000 )"
+                          R"(preExit=false grace=false lockRem=0\.00 screens=\[1:1440x900(,2:1920x1080)?\] )"
+                          R"(winlistMs=\d+\.\d{3} updateMs=\d+\.\d{3} frameDeltaMs=\d+\.\d{3})");
+    while (std::getline(lines, line)) {
+        EXPECT_TRUE(std::regex_match(line, scan)) << line;
+        ++scans;
+    }
+    EXPECT_GE(scans, 10);
+    EXPECT_LE(scans, 2 * duration + 2) << "at most about two records a second";
+}
