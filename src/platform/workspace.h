@@ -42,6 +42,9 @@ public:
 };
 using RunningApplicationRef = std::shared_ptr<const RunningApplication>;
 
+// Posted on the workspace's notification centre when the active Space of any display changes.
+inline constexpr const char* kActiveSpaceDidChangeNotification = "NSWorkspaceActiveSpaceDidChangeNotification";
+
 class Workspace {
 public:
     virtual ~Workspace() = default;

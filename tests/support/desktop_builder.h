@@ -48,7 +48,7 @@ public:
     }
     DesktopBuilder& window(WindowNumber number, ProcessID pid, Rect bounds, std::optional<std::string> title = {}, double alpha = 1)
     {
-        m_scenario.desktop.windows.push_back({ number, pid, std::move(title), bounds, 0, alpha, false });
+        m_scenario.desktop.windows.push_back({ number, pid, std::move(title), bounds, 0, alpha, false, {} });
         return *this;
     }
     // Damages the entry of the window added last.
