@@ -40,7 +40,8 @@ struct DetectorState {
     Date appLaunchTime;
 };
 
-// The detector's evidence of one tick; the scan record and the high-rate window read it.
+// The detector's evidence of one tick; the scan record, the placement and the high-rate
+// window read it.
 struct DetectorTick {
     bool raw = false;
     int fullScreens = 0;
@@ -48,6 +49,35 @@ struct DetectorTick {
     int thumbnails = 0;
     double avgShrink = 0;
     double bestScreenShrink = 0;
+    // Largest remembered area of an on-screen user window per host screen, and on any screen.
+    std::unordered_map<DisplayID, double> maxAreaByScreen;
+    std::optional<double> maxAreaAnyScreen;
 };
+
+// Thresholds of the detector, in one place.
+namespace DetectorRule {
+inline constexpr int confirmedConfidence = 2;
+inline constexpr int maxConfidence = 3;
+inline constexpr double backdropScreenFraction = 0.9; // a backdrop covers at least 90 % of a screen
+inline constexpr double thumbnailMaxSideFraction = 0.8;
+inline constexpr double thumbnailMaxAreaFraction = 0.4;
+inline constexpr double openingShrink = 0.3; // best screen shrink needed to open
+inline constexpr double thumbnailEvidenceShrink = 0.1;
+inline constexpr double spaceSwitchHoldSeconds = 0.7; // backdrops vanish briefly during a switch
+} // namespace DetectorRule
+
+// The detector's threshold: backdrops must exceed twice the number of screens (or the learned
+// baseline) by the number of screens.
+constexpr int detectorThreshold(int baseline, int screenCount)
+{
+    return (baseline > 2 * screenCount ? baseline : 2 * screenCount) + screenCount;
+}
+
+// 1 − √(area / largest area), limited to 0…1; 0 when the largest area is unknown.
+double rawShrink(double area, double largestArea);
+
+// The baseline blended towards a new count: a tenth of the way, to the nearest integer with
+// halves away from zero.
+int blendedBaseline(int baseline, int fullScreens);
 
 } // namespace talvora

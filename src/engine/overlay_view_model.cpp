@@ -80,11 +80,17 @@ void OverlayViewModel::tick()
     std::erase_if(m_detector.initialAreas, [&](const auto& e) { return !windowsInList.contains(e.first); });
     std::erase_if(m_detector.initialAreasFirstSeen, [&](const auto& e) { return !windowsInList.contains(e.first); });
 
-    // 10–12. The detector's evidence and decisions and the placement come next; until they
-    // run, this tick's evidence is empty and no icon is placed.
+    // 10–11. The detector: evidence, then decisions.
+    const Date dateNow = clock.now();
     m_detectorTick = DetectorTick {};
-    if (!shouldShowIcons.value() && !activeWindows.value().empty())
-        activeWindows.publish({});
+    runEvidencePasses(now, dateNow);
+    runDetector(now, dateNow, logGap >= kStateLogInterval);
+
+    // 12. Placement while icons are shown.
+    if (shouldShowIcons.value())
+        runPlacement(dateNow, frameDelta, logGap >= kStateLogInterval);
+    else
+        clearPlacement();
 
     // 13. Duration of the whole tick.
     m_sampling.lastFullUpdateTime = clock.mediaTime() - now;
@@ -234,6 +240,20 @@ void OverlayViewModel::updateTickMode(double now)
         now - m_scheduling.lastUserInputAt);
     if (mode != tickMode.value())
         tickMode.publish(mode);
+}
+
+void OverlayViewModel::handleScreenParametersChange()
+{
+    const double now = m_platform.clock.mediaTime();
+    refreshScreenCache();
+    extendHighRate(now, 0.4);
+    updateTickMode(now);
+    // Areas and screens are no longer comparable across a display change.
+    m_detector.initialAreas.clear();
+    m_detector.initialAreasFirstSeen.clear();
+    m_placement.windowInitialScreenIDs.clear();
+    m_placement.windowHostScreenIDs.clear();
+    m_placement.smoothedPositions.clear();
 }
 
 void OverlayViewModel::observeSettingsNotifications()

@@ -4,6 +4,7 @@
 #include "engine/application_cache.h"
 #include "engine/detector_state.h"
 #include "engine/fade.h"
+#include "engine/placement_state.h"
 #include "engine/published.h"
 #include "engine/records.h"
 #include "engine/screen_cache.h"
@@ -69,6 +70,11 @@ public:
     void updateTickMode(double now);
     // Registers the two settings notifications (responsiveness, button behaviour).
     void observeSettingsNotifications();
+    // The active Space changed (the workspace's notification).
+    void handleSpaceChange();
+    // The display configuration changed: screens are re-read and per-window memory that
+    // compares areas and screens is forgotten.
+    void handleScreenParametersChange();
 
     void logBlock(std::string_view title) { m_debugLog.logBlock(title); }
     void logStateEvent(std::string_view event, std::string_view detail) { m_debugLog.logStateEvent(event, detail); }
@@ -90,6 +96,7 @@ public:
     const DetectorState& detector() const { return m_detector; }
     const DetectorTick& lastDetectorTick() const { return m_detectorTick; }
     const FadeState& fade() const { return m_fade; }
+    const PlacementState& placement() const { return m_placement; }
     const SchedulingState& scheduling() const { return m_scheduling; }
     Date suppressOverlayUntil() const { return m_suppressOverlayUntil; }
     void setSuppressOverlayUntil(Date date) { m_suppressOverlayUntil = date; }
@@ -97,6 +104,18 @@ public:
 
 private:
     bool sampleWindowList();
+    // Detector (detector.cpp).
+    void runEvidencePasses(double now, Date dateNow);
+    void runDetector(double now, Date dateNow, bool logDue);
+    void runPreExitDetection(Date dateNow, double sinceActivation);
+    void runTransitions(Date dateNow, double sinceActivation);
+    void applyCloseEffects(Date dateNow);
+    void learnBaseline(double now, Date dateNow);
+    // Placement (placement.cpp).
+    void runExclusionUpkeep(Date dateNow);
+    std::unordered_set<DisplayID> screensWithEstablishedThumbnails(Date dateNow) const;
+    void runPlacement(Date dateNow, double frameDelta, bool logDue);
+    void clearPlacement();
     std::unordered_set<WindowNumber> windowNumbersOfList() const;
     void fadeStep(double now);
     bool suppressionEndsTick(Date dateNow);
@@ -113,6 +132,7 @@ private:
     DetectorState m_detector;
     DetectorTick m_detectorTick;
     FadeState m_fade;
+    PlacementState m_placement;
     SchedulingState m_scheduling;
     Date m_suppressOverlayUntil = Date::distantPast();
     std::vector<ObserverTokenPtr> m_settingsObservers;

@@ -65,16 +65,27 @@ TEST(DemoScenario, EngineFollowsTheDesktopAndWritesItsDebugLog)
     auto text = test_support::readFile(home.debugFile());
     ASSERT_TRUE(text);
     std::istringstream lines(*text);
-    std::string line;
-    int scans = 0;
-    const std::regex scan(R"(\[\d\d:\d\d:\d\d\.\d{3}\] state event=scan raw=false confidence=0 confirmed=false )"
-                          R"(fullScreens=0 threshold=0 baseline=0 thumbnails=0 avgShrink=0\.000 bestScreenShrink=0\.000 )"
-                          R"(preExit=false grace=false lockRem=0\.00 screens=\[1:1440x900(,2:1920x1080)?\] )"
-                          R"(winlistMs=\d+\.\d{3} updateMs=\d+\.\d{3} frameDeltaMs=\d+\.\d{3})");
+    std::string line, lastScan;
+    int scans = 0, gates = 0;
+    const std::string time = R"(\[\d\d:\d\d:\d\d\.\d{3}\] state event=)";
+    const std::regex scan(time + R"(scan raw=false confidence=0 confirmed=false fullScreens=\d+ threshold=\d+ baseline=\d+ )"
+                                 R"(thumbnails=\d+ avgShrink=0\.000 bestScreenShrink=0\.000 preExit=false grace=false lockRem=0\.00 )"
+                                 R"(screens=\[1:1440x900(,2:1920x1080)?\] winlistMs=\d+\.\d{3} updateMs=\d+\.\d{3} frameDeltaMs=\d+\.\d{3})");
+    const std::regex gate(time + R"(entry_gate fullScreens=\d+ threshold=\d+ baseline=\d+ thumbnails=\d+ avgShrink=0\.000 )"
+                                 R"(bestScreenShrink=0\.000 preExit=false lockRemaining=0\.00)");
     while (std::getline(lines, line)) {
-        EXPECT_TRUE(std::regex_match(line, scan)) << line;
-        ++scans;
+        if (std::regex_match(line, scan)) {
+            ++scans;
+            lastScan = line;
+        } else {
+            EXPECT_TRUE(std::regex_match(line, gate)) << line;
+            ++gates;
+        }
     }
+    EXPECT_EQ(gates, scans) << "both records share the tick's log gate";
+    // Two desktop pictures and the Dock's window while both displays are plugged in, one
+    // picture and the Dock after: the baseline follows the closed-state count.
+    EXPECT_NE(lastScan.find("fullScreens=2 threshold=3 baseline=2 "), std::string::npos) << lastScan;
     EXPECT_GE(scans, 10);
     EXPECT_LE(scans, 2 * duration + 2) << "at most about two records a second";
 }
