@@ -1,0 +1,311 @@
+#include "engine/closed_window_registry.h"
+#include "settings/preference_keys.h"
+#include "support/detector_fixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace talvora;
+using test_support::DesktopBuilder;
+using test_support::DetectorFixture;
+
+namespace {
+
+constexpr Rect kWindow { 100, 100, 800, 600 };
+constexpr Rect kThumbnail { 500, 330, 400, 300 }; // a quarter of the area: shrink 0.5
+
+DesktopBuilder oneDisplay()
+{
+    return DesktopBuilder().display(1, { 0, 0, 1440, 900 }).app(501, "Safari").window(1001, 501, kWindow, "Start").front(501);
+}
+
+// What Mission Control looks like in the list on one display: two more Dock backdrops (the
+// desktop picture and the Dock's own window are always there) and the window at thumbnail size.
+void showMissionControl(DetectorFixture& f, Rect thumbnail = kThumbnail, int backdrops = 2)
+{
+    f.server->extraBackdrops = backdrops;
+    f.server->reportedBounds[1001] = thumbnail;
+}
+// Closing removes the backdrops first while the thumbnails are still small.
+void removeBackdrops(DetectorFixture& f)
+{
+    f.server->extraBackdrops = 0;
+}
+void hideMissionControl(DetectorFixture& f)
+{
+    f.server->extraBackdrops = 0;
+    f.server->reportedBounds.clear();
+}
+
+// Opens Mission Control and lets the detector confirm it.
+void openVisit(DetectorFixture& f)
+{
+    f.tick(); // the window at full size: its largest area is learned
+    showMissionControl(f);
+    f.ticks(2);
+    ASSERT_TRUE(f.engine->isMCActive.value());
+}
+
+} // namespace
+
+TEST(Detector, OpensOnTheSecondRawTickAndStartsTheFadeIn)
+{
+    DetectorFixture f(oneDisplay());
+    f.tick();
+    // Three backdrops on one screen with no baseline meet the threshold of 3; two do not.
+    showMissionControl(f, kThumbnail, /*backdrops=*/0);
+    f.tick();
+    EXPECT_FALSE(f.engine->lastDetectorTick().raw);
+    EXPECT_EQ(f.engine->lastDetectorTick().fullScreens, 2);
+    EXPECT_EQ(f.engine->lastDetectorTick().threshold, 3);
+
+    // The thumbnail must have shrunk by more than 0.3 on its screen.
+    showMissionControl(f, { 500, 330, 800 * 0.71, 600 * 0.71 }, /*backdrops=*/1);
+    f.tick();
+    EXPECT_FALSE(f.engine->lastDetectorTick().raw) << "a shrink of 0.29 is not enough";
+
+    showMissionControl(f, { 500, 330, 800 * 0.69, 600 * 0.69 }, /*backdrops=*/1);
+    f.tick();
+    EXPECT_TRUE(f.engine->lastDetectorTick().raw);
+    EXPECT_EQ(f.confidence(), 1);
+    EXPECT_FALSE(f.engine->isMCActive.value());
+
+    f.tick();
+    EXPECT_TRUE(f.engine->isMCActive.value());
+    EXPECT_TRUE(f.engine->shouldShowIcons.value());
+    EXPECT_EQ(f.lastBlock(), "OPEN MISSION CONTROL");
+    EXPECT_EQ(f.engine->fade().iconOpacityTarget, 1.0);
+    EXPECT_EQ(f.engine->fade().iconOpacityDuration, 0.3);
+    EXPECT_EQ(f.engine->iconOpacity.value(), 0.0) << "the fade starts on the next tick";
+    f.tick(0.15);
+    EXPECT_NEAR(f.engine->iconOpacity.value(), 0.5, 1e-9);
+    f.tick(0.2);
+    EXPECT_EQ(f.engine->iconOpacity.value(), 1.0);
+}
+
+TEST(Detector, OneQuietTickIsAbsorbedAndTheSecondCloses)
+{
+    DetectorFixture f(oneDisplay());
+    openVisit(f);
+    f.ticks(200); // open for well over the pre-exit window, confidence at its cap
+    ASSERT_EQ(f.confidence(), 3);
+    auto blocksBefore = f.blocks().size();
+
+    removeBackdrops(f);
+    f.tick();
+    EXPECT_EQ(f.confidence(), 2);
+    EXPECT_TRUE(f.engine->isMCActive.value());
+    f.tick();
+    EXPECT_FALSE(f.engine->isMCActive.value());
+    ASSERT_GT(f.blocks().size(), blocksBefore);
+    EXPECT_EQ(f.lastBlock(), "CLOSE MISSION CONTROL");
+    EXPECT_EQ(f.engine->fade().iconOpacityTarget, 0.0);
+    EXPECT_EQ(f.engine->fade().iconOpacityDuration, 0.15);
+    EXPECT_TRUE(f.engine->shouldShowIcons.value()) << "icons stay while they fade out";
+
+    // Icons stay placed, shrinking, until the fade has brought the opacity to 0.01.
+    int ticks = 0;
+    while (f.engine->shouldShowIcons.value() && ticks < 100) {
+        EXPECT_FALSE(f.engine->activeWindows.value().empty());
+        f.tick();
+        ++ticks;
+    }
+    EXPECT_LE(f.engine->iconOpacity.value(), 0.01);
+    EXPECT_LE(ticks * (1.0 / 120), 0.16);
+    EXPECT_TRUE(f.engine->activeWindows.value().empty());
+}
+
+TEST(Detector, SpaceSwitchInsideMissionControlEndsInAGracePeriod)
+{
+    for (bool backdropsReturn : { false, true }) {
+        DetectorFixture f(oneDisplay());
+        openVisit(f);
+        f.tick(1.0); // a second into the visit
+        f.engine->handleSpaceChange();
+        EXPECT_TRUE(f.engine->detector().spaceChangeWhileMCActive);
+        EXPECT_EQ(f.lastBlock(), "SPACE CHANGE (STAYING IN MISSION CONTROL)");
+        EXPECT_NEAR(f.engine->detector().transitionLockUntil.secondsSince(f.dateNow()), 0.5, 1e-9);
+        EXPECT_TRUE(f.engine->detector().thumbnailHistory.empty());
+
+        removeBackdrops(f); // the backdrops vanish during the switch
+        // For 0.7 s after the switch the missing backdrops are taken for the switch itself.
+        f.ticks(84);
+        EXPECT_FALSE(f.engine->detector().isInGracePeriod);
+        f.ticks(6);
+        EXPECT_TRUE(f.engine->detector().isInGracePeriod);
+        EXPECT_TRUE(f.engine->isMCActive.value());
+        EXPECT_EQ(f.lastBlock(), "MISSION CONTROL EXIT (Grace Period Active)");
+
+        if (backdropsReturn) {
+            showMissionControl(f);
+            f.ticks(2);
+            EXPECT_EQ(f.lastBlock(), "GRACE PERIOD CANCELLED (MC Re-detected)");
+            EXPECT_FALSE(f.engine->detector().isInGracePeriod);
+            EXPECT_TRUE(f.engine->isMCActive.value());
+        } else {
+            f.ticks(30);
+            EXPECT_EQ(f.lastBlock(), "GRACE PERIOD EXPIRED");
+            EXPECT_FALSE(f.engine->isMCActive.value());
+            EXPECT_EQ(f.engine->fade().iconOpacityDuration, 0.2);
+        }
+    }
+}
+
+TEST(Detector, SpaceSwitchDuringTheOpeningIsEntryNoise)
+{
+    DetectorFixture f(oneDisplay());
+    openVisit(f);
+    f.tick(0.3);
+    f.engine->handleSpaceChange();
+    EXPECT_FALSE(f.engine->detector().spaceChangeWhileMCActive);
+    EXPECT_EQ(f.lastBlock(), "SPACE CHANGE IGNORED (Mission Control entry transition)");
+    auto records = f.log.records();
+    bool found = false;
+    for (const auto& r : records)
+        found = found || r.message.find("state event=spaceChanged mcWasActive=true entryNoise=true sinceActivation=0.30") != std::string::npos;
+    EXPECT_TRUE(found);
+}
+
+TEST(Detector, SpaceSwitchWhileClosedSuppressesEverythingForASecond)
+{
+    DetectorFixture f(oneDisplay());
+    f.tick();
+    showMissionControl(f);
+    f.engine->handleSpaceChange();
+    EXPECT_EQ(f.engine->tickMode.value(), TickModeSpec(DisplayLinkMode { 120 })) << "high rate for the switch";
+    for (int i = 0; i < 110; ++i) {
+        f.tick();
+        ASSERT_EQ(f.engine->sampling().lastTickOutcome, TickOutcome::Suppressed);
+        ASSERT_FALSE(f.engine->shouldShowIcons.value());
+    }
+    f.ticks(11);
+    EXPECT_EQ(f.engine->sampling().lastTickOutcome, TickOutcome::Completed);
+    f.ticks(2);
+    EXPECT_TRUE(f.engine->isMCActive.value()) << "once the second has passed the list counts again";
+}
+
+TEST(Detector, PreExitOnAnExpansionTrendAndCancelledByReentry)
+{
+    DetectorFixture f(oneDisplay());
+    openVisit(f);
+    f.ticks(90); // history and peak shrink (0.5) learned
+    ASSERT_NEAR(f.engine->detector().peakAvgRawShrink, 0.5, 1e-9);
+
+    // The window grows back while the backdrops are still there: 0.44 is above 0.425, 0.4 below.
+    showMissionControl(f, { 500, 330, 800 * 0.56, 600 * 0.56 });
+    f.tick();
+    EXPECT_FALSE(f.engine->detector().isPreExitTriggered);
+    showMissionControl(f, { 500, 330, 800 * 0.6, 600 * 0.6 });
+    f.tick();
+    EXPECT_TRUE(f.engine->detector().isPreExitTriggered);
+    EXPECT_EQ(f.lastBlock(), "PRE-EXIT DETECTED (Expansion Trend)");
+    EXPECT_EQ(f.engine->fade().iconOpacityTarget, 0.0);
+    EXPECT_EQ(f.engine->fade().iconOpacityDuration, 0.4);
+
+    f.ticks(12); // 0.1 s of fading out
+    const double faded = f.engine->iconOpacity.value();
+    showMissionControl(f); // back to the full shrink: the user stayed
+    f.ticks(20);
+    EXPECT_EQ(f.lastBlock(), "PRE-EXIT CANCELLED (Re-entry Detected)");
+    EXPECT_FALSE(f.engine->detector().isPreExitTriggered);
+    EXPECT_EQ(f.engine->fade().iconOpacityTarget, 1.0);
+    EXPECT_LT(faded, 1.0);
+    EXPECT_GE(f.engine->fade().iconOpacityStart, 0.0);
+}
+
+TEST(Detector, PreExitCloseIsHeldUntilAVisitIsOneAndAHalfSecondsOld)
+{
+    DetectorFixture f(oneDisplay());
+    openVisit(f);
+    f.ticks(108); // 0.9 s after opening
+    hideMissionControl(f);
+    showMissionControl(f, { 500, 330, 800 * 0.9, 600 * 0.9 }, /*backdrops=*/0); // grown back, backdrops gone
+    f.tick();
+    EXPECT_EQ(f.lastBlock(), "PRE-EXIT DETECTED (Expansion Trend)");
+    f.ticks(2);
+    EXPECT_EQ(f.lastBlock(), "PRE-EXIT IGNORED (Re-activation Grace Period)");
+    EXPECT_TRUE(f.engine->isMCActive.value());
+    f.ticks(80);
+    EXPECT_FALSE(f.engine->isMCActive.value());
+    EXPECT_EQ(f.lastBlock(), "EXIT SIGNAL SENT (Via Pre-Detection)");
+    EXPECT_EQ(f.engine->fade().iconOpacityDuration, 0.4) << "no new fade: the pre-exit fade runs on";
+}
+
+TEST(Detector, HistoryKeepsTheLastFifteenCounts)
+{
+    DetectorFixture f(oneDisplay());
+    openVisit(f);
+    f.ticks(120);
+    EXPECT_EQ(f.engine->detector().thumbnailHistory.size(), 15u);
+}
+
+TEST(Detector, OpeningAndClosingEmptyTheClosedWindowRegistry)
+{
+    DetectorFixture f(oneDisplay());
+    f.tick();
+    ClosedWindowRegistry::shared().record(1001, f.dateNow());
+    showMissionControl(f);
+    f.ticks(2);
+    EXPECT_TRUE(ClosedWindowRegistry::shared().isEmpty());
+    f.ticks(100);
+    ClosedWindowRegistry::shared().record(1001, f.dateNow());
+    removeBackdrops(f);
+    f.ticks(2);
+    EXPECT_FALSE(f.engine->isMCActive.value());
+    EXPECT_TRUE(ClosedWindowRegistry::shared().isEmpty());
+}
+
+TEST(Detector, BaselineIsLearnedAfterStartupAndFollowsASteadyCount)
+{
+    DetectorFixture f(oneDisplay());
+    f.ticks(10, 0.2); // two seconds: too early after launch
+    EXPECT_EQ(f.engine->detector().baselineFullScreenCount, 0);
+    f.ticks(6, 0.2);
+    EXPECT_EQ(f.engine->detector().baselineFullScreenCount, 2) << "desktop picture and the Dock's window";
+
+    // A count of 4 held for 0.35 s and two ticks becomes the baseline; the threshold follows.
+    f.server->extraBackdrops = 2;
+    f.ticks(3, 0.2);
+    EXPECT_EQ(f.engine->detector().baselineFullScreenCount, 4);
+    f.tick(0.2);
+    EXPECT_EQ(f.engine->lastDetectorTick().threshold, 5);
+    // One tick at 3 blends to 3.9, which rounds back to 4.
+    f.server->extraBackdrops = 1;
+    f.tick(0.2);
+    EXPECT_EQ(f.engine->detector().baselineFullScreenCount, 4);
+}
+
+TEST(Detector, BlendRoundsHalvesAwayFromZero)
+{
+    EXPECT_EQ(blendedBaseline(4, 3), 4); // 3.9
+    EXPECT_EQ(blendedBaseline(4, 5), 4); // 4.1
+    EXPECT_EQ(blendedBaseline(10, 4), 9); // 9.4
+    EXPECT_EQ(blendedBaseline(5, 0), 5); // 4.5 rounds up
+    EXPECT_EQ(detectorThreshold(0, 1), 3);
+    EXPECT_EQ(detectorThreshold(3, 2), 6);
+    EXPECT_EQ(detectorThreshold(9, 2), 11);
+    EXPECT_EQ(detectorThreshold(0, 0), 0) << "no screens: nothing can open from closed";
+}
+
+TEST(Detector, WithFadingOffTheOpacityJumpsAndIconsGoInTheClosingTick)
+{
+    DetectorFixture f(oneDisplay().preference(PrefKey::fadeEnabled, false));
+    openVisit(f);
+    EXPECT_EQ(f.engine->iconOpacity.value(), 1.0);
+    f.ticks(200);
+    removeBackdrops(f);
+    f.ticks(2);
+    EXPECT_FALSE(f.engine->isMCActive.value());
+    EXPECT_EQ(f.engine->iconOpacity.value(), 0.0);
+    EXPECT_FALSE(f.engine->shouldShowIcons.value());
+    EXPECT_TRUE(f.engine->activeWindows.value().empty());
+}
+
+TEST(Detector, NoScreensNeverOpens)
+{
+    DetectorFixture f(DesktopBuilder().app(501, "Safari").window(1001, 501, kWindow).front(501));
+    f.tick();
+    showMissionControl(f, kThumbnail, 6);
+    f.ticks(5);
+    EXPECT_FALSE(f.engine->isMCActive.value());
+    EXPECT_EQ(f.engine->lastDetectorTick().threshold, 0);
+}

@@ -1,0 +1,206 @@
+#include "engine/closed_window_registry.h"
+#include "engine/placement_state.h"
+#include "settings/preference_keys.h"
+#include "support/detector_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace talvora;
+using test_support::DesktopBuilder;
+using test_support::DetectorFixture;
+
+TEST(PlacementRules, SmoothingHalfLifeStepsAndFrameStep)
+{
+    const double frame = 1.0 / 120;
+    EXPECT_NEAR(placement::smoothingFactor(5, frame), 1 - std::exp2(-frame / 0.045), 1e-12);
+    EXPECT_NEAR(placement::smoothingFactor(5, frame), 0.12, 0.005);
+    EXPECT_NEAR(placement::smoothingFactor(40, frame), 0.44, 0.005);
+    EXPECT_EQ(placement::smoothingHalfLife(10), 0.045);
+    EXPECT_EQ(placement::smoothingHalfLife(30), 0.025);
+    EXPECT_EQ(placement::smoothingHalfLife(30.01), 0.01);
+    EXPECT_EQ(placement::smoothingFactor(5, 0.2), placement::smoothingFactor(5, 0.1)) << "a slow tick counts as 0.1 s";
+    EXPECT_NEAR(placement::smoothingFactor(5, 0.05), 1 - std::exp2(-0.05 / 0.045), 1e-12);
+    EXPECT_GT(placement::smoothingFactor(5, 0), 0) << "the step is never below a millisecond";
+}
+
+TEST(PlacementRules, VisibilityScaleAndSize)
+{
+    // Established windows follow their shrink, at least 0.7 once the entry animation is done.
+    EXPECT_EQ(placement::visibilityLevel(false, false, true, false, false, 0.5, 1.0), 0.7);
+    EXPECT_EQ(placement::visibilityLevel(false, false, true, false, false, 0.8, 1.0), 0.8);
+    EXPECT_EQ(placement::visibilityLevel(false, false, true, false, false, 0.5, 0.5), 0.5);
+    EXPECT_EQ(placement::visibilityLevel(false, false, true, false, false, 0.03, 1.0), 0.0);
+    EXPECT_EQ(placement::visibilityLevel(false, false, true, false, /*wrongScreen=*/true, 0.5, 1.0), 0.0);
+    // Late windows show at 0.7 once they sit still on their screen.
+    EXPECT_EQ(placement::visibilityLevel(true, true, true, false, false, 0.0, 1.0), 0.7);
+    EXPECT_EQ(placement::visibilityLevel(true, true, true, /*fast=*/true, false, 0.5, 1.0), 0.0);
+    EXPECT_EQ(placement::visibilityLevel(true, true, /*inScreen=*/false, false, false, 0.5, 1.0), 0.0);
+
+    EXPECT_NEAR(placement::iconScale(1.0, 0.7, 35), 0.7 * 35 / 51, 1e-12) << "a 35-point thumbnail caps the icon";
+    EXPECT_EQ(placement::iconScale(1.0, 0.7, 200), 1.0);
+    EXPECT_NEAR(placement::iconScale(1.0, 0.3, 200), 0.3 + 0.7 * 0.5, 1e-12) << "small until visible enough";
+    EXPECT_EQ(placement::iconScale(1.0, 0.7, 5), 0.2) << "never below 0.2";
+
+    EXPECT_EQ(placement::sizeTerm(0, 100, 400), 1.0);
+    EXPECT_NEAR(placement::sizeTerm(1, 100, 400), 0.5, 1e-12);
+    EXPECT_NEAR(placement::sizeTerm(1, 1, 400), 0.4, 1e-12);
+    EXPECT_NEAR(placement::sizeTerm(0.5, 100, 400), 0.75, 1e-12);
+}
+
+namespace {
+
+DesktopBuilder twoDisplays()
+{
+    return DesktopBuilder()
+        .display(1, { 0, 0, 1440, 900 })
+        .display(2, { 1440, 0, 1920, 1080 })
+        .app(501, "Safari")
+        .app(502, "Notes")
+        .window(1001, 501, { 100, 100, 400, 300 }, "  Start  ")
+        .window(1002, 502, { 1600, 100, 1200, 800 }, "List")
+        .front(501);
+}
+
+void openOnBothDisplays(DetectorFixture& f)
+{
+    f.tick();
+    f.server->extraBackdrops = 4;
+    f.server->reportedBounds[1001] = { 300, 300, 200, 150 }; // a quarter of its area: shrink 0.5
+    f.server->reportedBounds[1002] = { 2000, 300, 600, 400 };
+    f.ticks(2);
+    ASSERT_TRUE(f.engine->isMCActive.value());
+}
+
+const WindowInfo* find(const std::vector<WindowInfo>& windows, WindowNumber id)
+{
+    for (const auto& w : windows) {
+        if (w.id == id)
+            return &w;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TEST(Placement, EachWindowIsPlacedOnItsScreenWithVisibilityFromItsShrink)
+{
+    DetectorFixture f(twoDisplays());
+    openOnBothDisplays(f);
+    f.ticks(40); // a third of a second: entry animation done, anchors settled
+    const auto& windows = f.engine->activeWindows.value();
+    ASSERT_EQ(windows.size(), 2u);
+    const WindowInfo* safari = find(windows, 1001);
+    const WindowInfo* notes = find(windows, 1002);
+    ASSERT_TRUE(safari && notes);
+    EXPECT_EQ(safari->hostScreenID, 1u);
+    EXPECT_EQ(notes->hostScreenID, 2u);
+    EXPECT_EQ(notes->localBounds, (Rect { 560, 300, 600, 400 })) << "relative to its own screen";
+    EXPECT_EQ(safari->title, "Start");
+    EXPECT_EQ(safari->displayName, "Safari");
+    EXPECT_EQ(safari->bundleIdentifier, "com.example.Safari");
+    ASSERT_TRUE(safari->icon);
+    EXPECT_NEAR(safari->placementOpacity, 1.0, 1e-12) << "shrink 0.5: visibility 0.7, opacity 1";
+    EXPECT_NEAR(safari->currentPosition.x, 400, 0.3);
+    EXPECT_NEAR(safari->currentPosition.y, 375, 0.3);
+    // With full size influence, the smaller window's icon shrinks with the square root of its
+    // share of the largest area on its screen: alone on its screen, it keeps full size.
+    EXPECT_NEAR(safari->scaleFactor, 1.0, 1e-12);
+}
+
+TEST(Placement, AWindowAtFullSizeIsListedButInvisible)
+{
+    DetectorFixture f(twoDisplays());
+    openOnBothDisplays(f);
+    f.server->reportedBounds.erase(1001);
+    f.ticks(40);
+    const WindowInfo* safari = find(f.engine->activeWindows.value(), 1001);
+    ASSERT_TRUE(safari);
+    EXPECT_EQ(safari->placementOpacity, 0.0);
+}
+
+TEST(Placement, ClosedWindowsGetNoIconAndClosingShrinksTheRest)
+{
+    DetectorFixture f(twoDisplays());
+    openOnBothDisplays(f);
+    f.ticks(200);
+    ClosedWindowRegistry::shared().record(1002, f.dateNow());
+    f.tick();
+    EXPECT_FALSE(find(f.engine->activeWindows.value(), 1002));
+    ClosedWindowRegistry::shared().removeAll();
+
+    f.server->extraBackdrops = 0;
+    f.ticks(2);
+    ASSERT_FALSE(f.engine->isMCActive.value());
+    f.tick(0.05);
+    const WindowInfo* safari = find(f.engine->activeWindows.value(), 1001);
+    ASSERT_TRUE(safari);
+    const double sinceExit = f.dateNow().secondsSince(*f.engine->detector().mcExitTime);
+    EXPECT_NEAR(safari->scaleFactor, 1 - 2 * sinceExit, 1e-9) << "icons shrink to nothing within 0.5 s of the close";
+}
+
+TEST(Placement, AnchorGlidesTowardsAMovingThumbnail)
+{
+    DetectorFixture f(twoDisplays());
+    openOnBothDisplays(f);
+    f.ticks(40);
+    f.server->reportedBounds[1001] = { 305, 300, 200, 150 }; // 5 points to the right
+    f.tick();
+    const WindowInfo* safari = find(f.engine->activeWindows.value(), 1001);
+    ASSERT_TRUE(safari);
+    EXPECT_NEAR(safari->currentPosition.x - 400, 5 * placement::smoothingFactor(5, 1.0 / 120), 1e-6);
+
+    // Moving to the other screen makes the anchor jump.
+    f.server->reportedBounds[1001] = { 1500, 300, 200, 150 };
+    f.tick();
+    safari = find(f.engine->activeWindows.value(), 1001);
+    EXPECT_EQ(safari->hostScreenID, 2u);
+    EXPECT_EQ(safari->currentPosition, (Point { 160, 375 }));
+}
+
+TEST(Placement, WindowThatChangesScreenDuringASwitchLockIsHidden)
+{
+    DetectorFixture f(twoDisplays());
+    openOnBothDisplays(f);
+    f.ticks(40);
+    // The thumbnail of a window that was on screen 1 shows up on screen 2: the placement holds
+    // the state for half a second and hides the icon meanwhile.
+    f.server->reportedBounds[1001] = { 1500, 300, 200, 150 };
+    f.tick();
+    EXPECT_NEAR(f.engine->detector().transitionLockUntil.secondsSince(f.dateNow()), 0.5, 1e-9);
+    f.tick();
+    const WindowInfo* safari = find(f.engine->activeWindows.value(), 1001);
+    ASSERT_TRUE(safari);
+    EXPECT_EQ(safari->placementOpacity, 0.0);
+}
+
+// A window that opens during a visit shows once it has shrunk into a thumbnail on a screen with
+// thumbnails and sits still; at first sight it has no anchor yet and counts as moving.
+TEST(Placement, ALateWindowAppearsOnceItShrinksAndSitsStill)
+{
+    DetectorFixture f(twoDisplays().app(503, "Mail"));
+    openOnBothDisplays(f);
+    f.ticks(40);
+    vmac::VirtualWindow inbox;
+    inbox.number = 1003;
+    inbox.pid = 503;
+    inbox.title = "Inbox";
+    inbox.bounds = { 600, 400, 600, 400 };
+    f.sim->mac().openWindow(inbox);
+    f.tick();
+    const WindowInfo* mail = find(f.engine->activeWindows.value(), 1003);
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(mail->placementOpacity, 0.0);
+    f.ticks(3);
+    mail = find(f.engine->activeWindows.value(), 1003);
+    EXPECT_EQ(mail->placementOpacity, 0.0) << "not shrunk: no thumbnail yet";
+
+    f.server->reportedBounds[1003] = { 750, 500, 300, 200 };
+    f.tick();
+    f.tick();
+    mail = find(f.engine->activeWindows.value(), 1003);
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(mail->placementOpacity, 1.0) << "visibility 0.7 once it sits still";
+    EXPECT_EQ(mail->currentPosition, (Point { 900, 600 })) << "thumbnail and window share their centre";
+}
