@@ -360,8 +360,15 @@ void OverlayViewModel::learnBaseline(double now, Date dateNow)
         && d.missionControlConfidence == 0 && now - d.lastThumbnailEvidenceAt > 2.0
         && (!d.mcExitTime || dateNow.secondsSince(*d.mcExitTime) > 2.0) && dateNow.secondsSince(d.lastSpaceChangeTime) > 2.0
         && dateNow.secondsSince(d.appLaunchTime) > 3.0;
-    if (!quiet)
+    if (!quiet) {
+        // The candidate must be seen on consecutive quiet ticks. Without this, a count seen at
+        // the start of an earlier visit (backdrops already there, windows not yet shrunk)
+        // would still be "held" seconds later and the first quiet-looking ticks of the next
+        // opening would make Mission Control's own backdrops the baseline.
+        d.stableClosedFullScreenSamples = 0;
+        d.stableClosedFullScreenSince = now;
         return;
+    }
     if (t.fullScreens == d.stableClosedFullScreenCount) {
         ++d.stableClosedFullScreenSamples;
         if (now - d.stableClosedFullScreenSince >= 0.35 && d.stableClosedFullScreenSamples >= 2)

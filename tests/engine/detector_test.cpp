@@ -309,3 +309,32 @@ TEST(Detector, NoScreensNeverOpens)
     EXPECT_FALSE(f.engine->isMCActive.value());
     EXPECT_EQ(f.engine->lastDetectorTick().threshold, 0);
 }
+
+// The backdrops may arrive a few samples before the windows start to shrink. Those first ticks
+// look quiet; a backdrop count remembered from an earlier opening must not count as held over
+// them, or Mission Control's own backdrops become the baseline and the visit is missed.
+TEST(Detector, BackdropsBeforeTheShrinkNeverBecomeTheBaseline)
+{
+    DetectorFixture f(oneDisplay());
+    f.ticks(18, 0.2); // past start-up: baseline 2
+    ASSERT_EQ(f.engine->detector().baselineFullScreenCount, 2);
+
+    auto openWithEarlyBackdrops = [&] {
+        showMissionControl(f, kWindow); // backdrops, windows still at full size
+        f.ticks(8);
+        showMissionControl(f);
+        f.ticks(3);
+    };
+    openWithEarlyBackdrops();
+    ASSERT_TRUE(f.engine->isMCActive.value());
+    f.ticks(240);
+    hideMissionControl(f);
+    f.ticks(2);
+    ASSERT_FALSE(f.engine->isMCActive.value());
+
+    // Reopen just as the close stops counting as recent.
+    f.ticks(238);
+    openWithEarlyBackdrops();
+    EXPECT_TRUE(f.engine->isMCActive.value());
+    EXPECT_EQ(f.engine->detector().baselineFullScreenCount, 2);
+}
