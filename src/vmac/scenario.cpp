@@ -1,5 +1,6 @@
 #include "vmac/scenario.h"
 
+#include "vmac/spaces.h"
 #include "vmac/virtual_mac.h"
 
 #include <nlohmann/json.hpp>
@@ -139,6 +140,12 @@ std::optional<VirtualDisplay> readDisplay(Reader& r, const json& j, const std::s
         return std::nullopt;
     }
     display.menuBarHeight = j.value("menuBarHeight", 24.0);
+    display.spaceCount = j.value("spaces", 1);
+    display.activeSpace = j.value("activeSpace", 0);
+    if (display.spaceCount < 1 || display.activeSpace < 0 || display.activeSpace >= display.spaceCount) {
+        r.fail(where, "needs \"spaces\" ≥ 1 and 0 ≤ \"activeSpace\" < \"spaces\"");
+        return std::nullopt;
+    }
     return display;
 }
 
@@ -164,6 +171,11 @@ std::optional<VirtualWindow> readWindow(Reader& r, const json& j, ProcessID pid,
     w.layer = j.value("layer", 0);
     w.alpha = j.value("alpha", 1.0);
     w.minimized = j.value("minimized", false);
+    w.space = j.value("space", 0);
+    if (w.space < 0) {
+        r.fail(where, "\"space\" must not be negative");
+        return std::nullopt;
+    }
     if (auto it = j.find("quirks"); it != j.end()) {
         if (!it->is_array()) {
             r.fail(where, "\"quirks\" must be an array of names");
@@ -289,7 +301,13 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
         if (!window)
             return std::nullopt;
         action.description = "open window " + std::to_string(window->number);
-        action.apply = [w = *window](VirtualMac& mac, ScenarioHooks&) { mac.openWindow(w); };
+        const bool spaceGiven = j["window"].contains("space");
+        action.apply = [w = *window, spaceGiven](VirtualMac& mac, ScenarioHooks&) {
+            VirtualWindow opened = w;
+            if (!spaceGiven)
+                opened.space = activeSpaceAt(mac.desktop(), opened.bounds);
+            mac.openWindow(opened);
+        };
     } else if (verb == "activateApp" || verb == "hideApp" || verb == "unhideApp" || verb == "quitApp") {
         auto pid = pidArg();
         if (!pid)

@@ -19,6 +19,8 @@ struct VirtualDisplay {
     std::optional<DisplayID> number; // "NSScreenNumber"; a display without one is possible
     Rect frame;
     double menuBarHeight = 24; // 24 on current systems, 37 on a display with a notch
+    int spaceCount = 1; // Spaces of this display (at least one)
+    int activeSpace = 0; // index of the Space shown, 0 … spaceCount − 1
 };
 
 // Ways a window's entry in the list can be damaged: keys left out or of the wrong type, as
@@ -51,6 +53,7 @@ struct VirtualWindow {
     double alpha = 1;
     bool minimized = false;
     std::vector<EntryQuirk> quirks;
+    int space = 0; // index of its Space on the display it lives on
 };
 
 // The quirk named in a scenario ("noNumber", "fractionalLayer", …).
@@ -107,8 +110,9 @@ inline Rect globalFromAppKitFrame(const Rect& frame, double primaryHeight)
 }
 
 // The window list as CGWindowListCopyWindowInfo reports it for this desktop: highest layer
-// first, front to back within a layer, the on-screen key left out for windows off screen, and
-// other processes' window names left out while screen recording is not granted.
+// first, front to back within a layer, the on-screen key left out for windows off screen (of
+// another Space, minimized, of a hidden application), and other processes' window names left
+// out while screen recording is not granted.
 WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProcess, WindowListOption option);
 
 } // namespace talvora::vmac

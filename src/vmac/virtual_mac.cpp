@@ -1,5 +1,7 @@
 #include "vmac/virtual_mac.h"
 
+#include "vmac/spaces.h"
+
 #include <algorithm>
 
 namespace talvora::vmac {
@@ -40,10 +42,23 @@ ImageRef makeSolidIcon(std::uint32_t argb)
     return image;
 }
 
+namespace {
+
+// Every display has at least one Space, and its active Space is one of them.
+void normalizeSpaces(VirtualDisplay& display)
+{
+    display.spaceCount = std::max(display.spaceCount, 1);
+    display.activeSpace = std::clamp(display.activeSpace, 0, display.spaceCount - 1);
+}
+
+} // namespace
+
 VirtualMac::VirtualMac(VirtualDesktop desktop, ProcessID ownPID)
     : m_desktop(std::move(desktop))
     , m_ownPID(ownPID)
 {
+    for (auto& d : m_desktop.displays)
+        normalizeSpaces(d);
 }
 
 WindowListReply VirtualMac::copyWindowList(WindowListOption option, WindowNumber)
@@ -241,6 +256,7 @@ void VirtualMac::launchApp(std::shared_ptr<VirtualApp> app)
 void VirtualMac::addDisplay(const VirtualDisplay& display)
 {
     m_desktop.displays.push_back(display);
+    normalizeSpaces(m_desktop.displays.back());
     changed();
 }
 
@@ -266,12 +282,11 @@ bool VirtualMac::removeDisplay(std::optional<DisplayID> number)
 
 void VirtualMac::rehomeStrandedWindows()
 {
-    // Windows left on no display are gathered onto the primary one, below its menu bar.
+    // Windows left on no display are gathered onto the primary one, below its menu bar, into
+    // the Space it shows.
     if (m_desktop.displays.empty())
         return;
-    std::vector<Rect> screens;
-    for (const auto& d : m_desktop.displays)
-        screens.push_back(globalFromAppKitFrame(d.frame, primaryHeight()));
+    const std::vector<Rect> screens = globalDisplayBounds(m_desktop);
     const Rect& primary = screens.front();
     double offset = 0;
     for (auto& w : m_desktop.windows) {
@@ -280,6 +295,7 @@ void VirtualMac::rehomeStrandedWindows()
             continue;
         w.bounds.x = primary.x + 40 + offset;
         w.bounds.y = primary.y + m_desktop.displays.front().menuBarHeight + 20 + offset;
+        w.space = m_desktop.displays.front().activeSpace;
         offset += 24;
     }
 }

@@ -1,5 +1,7 @@
 #include "vmac/virtual_desktop.h"
 
+#include "vmac/spaces.h"
+
 #include <algorithm>
 
 namespace talvora::vmac {
@@ -230,11 +232,12 @@ WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProces
             std::string("Dock"));
     }
 
+    const std::vector<Rect> screens = globalDisplayBounds(desktop);
     for (const auto& window : desktop.windows) {
         const VirtualApp* app = findApp(desktop, window.pid);
         if (!app || app->terminated)
             continue;
-        bool onScreen = !window.minimized && !app->hidden;
+        bool onScreen = !window.minimized && !app->hidden && isOnActiveSpace(desktop, screens, window);
         writer.add(window.number, window.pid, ownerNameOf(app), window.bounds, window.layer, onScreen, window.title, window.alpha,
             /*nameAlwaysVisible=*/false, window.quirks);
     }
