@@ -11,7 +11,7 @@ Simulation::Simulation(vmac::Scenario scenario, vmac::HomeFolder home, SystemLog
     , m_home(std::move(home))
     , m_clock(m_clockImpl)
     , m_runLoop(m_clockImpl)
-    , m_mac(m_scenario.desktop, m_scenario.talvoraPID)
+    , m_mac(m_scenario.desktop, m_scenario.talvoraPID, m_clockImpl, m_workspaceNotifications)
     , m_systemLog(systemLog)
     , m_preferences(m_home.preferencesFile(), m_clockImpl, m_runLoop, systemLog)
     , m_files(m_home)

@@ -61,9 +61,9 @@ private:
     vmac::VirtualClock m_clockImpl;
     const Clock& m_clock;
     vmac::VirtualRunLoop m_runLoop;
-    vmac::VirtualMac m_mac;
     vmac::VirtualNotificationCenter m_notifications;
-    vmac::VirtualNotificationCenter m_workspaceNotifications;
+    vmac::VirtualNotificationCenter m_workspaceNotifications; // before the Mac, which posts on it
+    vmac::VirtualMac m_mac;
     SystemLog& m_systemLog;
     vmac::FilePreferencesStore m_preferences;
     vmac::PosixFiles m_files;

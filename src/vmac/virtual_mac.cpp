@@ -53,9 +53,11 @@ void normalizeSpaces(VirtualDisplay& display)
 
 } // namespace
 
-VirtualMac::VirtualMac(VirtualDesktop desktop, ProcessID ownPID)
+VirtualMac::VirtualMac(VirtualDesktop desktop, ProcessID ownPID, const Clock& clock, NotificationCenter& workspaceNotifications)
     : m_desktop(std::move(desktop))
     , m_ownPID(ownPID)
+    , m_clock(clock)
+    , m_workspaceNotifications(workspaceNotifications)
 {
     for (auto& d : m_desktop.displays)
         normalizeSpaces(d);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/clock.h"
+#include "platform/notification_center.h"
 #include "platform/screens.h"
 #include "platform/window_list.h"
 #include "platform/workspace.h"
@@ -16,8 +18,9 @@ namespace talvora::vmac {
 class VirtualMac final : public WindowServer, public Screens, public Workspace, public ProcessInfo {
 public:
     // `ownPID` is the process id of the program that runs on this Mac (it owns the overlay
-    // windows and the status item).
-    VirtualMac(VirtualDesktop desktop, ProcessID ownPID);
+    // windows and the status item). Animations run on `clock`'s media time; Space changes are
+    // posted on `workspaceNotifications`. Both outlive the Mac.
+    VirtualMac(VirtualDesktop desktop, ProcessID ownPID, const Clock& clock, NotificationCenter& workspaceNotifications);
 
     const VirtualDesktop& desktop() const { return m_desktop; }
     ProcessID ownPID() const { return m_ownPID; }
@@ -70,6 +73,8 @@ private:
 
     VirtualDesktop m_desktop;
     ProcessID m_ownPID;
+    const Clock& m_clock;
+    NotificationCenter& m_workspaceNotifications;
     std::optional<WindowListReply::Status> m_nextQueryFailure;
     // The window list is rebuilt only after the desktop changed, as the window server keeps
     // its own state between queries.

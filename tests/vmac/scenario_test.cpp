@@ -1,5 +1,7 @@
 #include "vmac/scenario.h"
+#include "vmac/virtual_clock.h"
 #include "vmac/virtual_mac.h"
+#include "vmac/virtual_notification_center.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +62,9 @@ TEST(Scenario, TimelineIsSortedAndActionsChangeTheMac)
     ASSERT_EQ(s.timeline.size(), 2u);
     EXPECT_EQ(s.timeline[0].verb, "moveWindow");
     EXPECT_EQ(s.duration, 2) << "long enough for the last action";
-    vmac::VirtualMac mac(s.desktop, s.talvoraPID);
+    vmac::VirtualClock clock;
+    vmac::VirtualNotificationCenter workspace;
+    vmac::VirtualMac mac(s.desktop, s.talvoraPID, clock, workspace);
     vmac::ScenarioHooks hooks;
     s.timeline[0].apply(mac, hooks);
     EXPECT_EQ(mac.desktop().windows.at(0).bounds, (Rect { 50, 60, 800, 600 }));

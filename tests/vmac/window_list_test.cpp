@@ -1,6 +1,6 @@
 #include "engine/window_entry.h"
 #include "support/desktop_builder.h"
-#include "vmac/virtual_mac.h"
+#include "vmac/virtual_mac_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 
 using namespace talvora;
 using test_support::DesktopBuilder;
+using test_support::VirtualMacFixture;
 
 namespace {
 
@@ -38,7 +39,7 @@ Listed list(vmac::VirtualMac& mac, WindowListOption option = WindowListOption::A
     return { static_cast<WindowServer&>(mac).copyWindowList(option, 0) };
 }
 
-vmac::VirtualMac twoDisplayMac(bool screenRecording = true)
+VirtualMacFixture twoDisplayMac(bool screenRecording = true)
 {
     auto scenario = DesktopBuilder()
                         .display(1, { 0, 0, 1440, 900 })
@@ -50,14 +51,15 @@ vmac::VirtualMac twoDisplayMac(bool screenRecording = true)
                         .front(501)
                         .build();
     scenario.desktop.screenRecordingGranted = screenRecording;
-    return vmac::VirtualMac(scenario.desktop, kTalvora);
+    return VirtualMacFixture(scenario);
 }
 
 } // namespace
 
 TEST(VirtualWindowList, OrderedByLayerThenFrontToBack)
 {
-    auto mac = twoDisplayMac();
+    auto test = twoDisplayMac();
+    auto& mac = test.mac;
     auto l = list(mac);
     ASSERT_TRUE(l.reply.ok());
     std::vector<long long> layers;
@@ -75,7 +77,8 @@ TEST(VirtualWindowList, OrderedByLayerThenFrontToBack)
 
 TEST(VirtualWindowList, EveryDisplayHasAMenuBarStatusItemsAndADesktopPicture)
 {
-    auto mac = twoDisplayMac();
+    auto test = twoDisplayMac();
+    auto& mac = test.mac;
     auto l = list(mac);
     auto menuBars = l.where([](const WindowEntry& e) { return entryOwnerName(e) == "Window Server" && entryLayer(e) == 24; });
     ASSERT_EQ(menuBars.size(), 2u);
@@ -95,7 +98,8 @@ TEST(VirtualWindowList, EveryDisplayHasAMenuBarStatusItemsAndADesktopPicture)
 
 TEST(VirtualWindowList, OffScreenEntriesOutnumberOnScreenOnesAndLackTheKey)
 {
-    auto mac = twoDisplayMac();
+    auto test = twoDisplayMac();
+    auto& mac = test.mac;
     auto l = list(mac);
     auto onScreen = l.where([](const WindowEntry& e) { return isOnScreenEntry(e); });
     auto offScreen = l.where([](const WindowEntry& e) { return !isOnScreenEntry(e); });
@@ -107,7 +111,8 @@ TEST(VirtualWindowList, OffScreenEntriesOutnumberOnScreenOnesAndLackTheKey)
 
 TEST(VirtualWindowList, NamesOfOtherProcessesNeedScreenRecording)
 {
-    auto mac = twoDisplayMac(/*screenRecording=*/false);
+    auto test = twoDisplayMac(/*screenRecording=*/false);
+    auto& mac = test.mac;
     auto l = list(mac);
     EXPECT_TRUE(l.window(1001)->name.isAbsent());
     EXPECT_EQ(l.where([](const WindowEntry& e) { return e.name.asString() == "Menubar"; }).size(), 2u);
@@ -118,7 +123,8 @@ TEST(VirtualWindowList, NamesOfOtherProcessesNeedScreenRecording)
 
 TEST(VirtualWindowList, HiddenMinimizedAndQuitApplicationsLeaveTheScreen)
 {
-    auto mac = twoDisplayMac();
+    auto test = twoDisplayMac();
+    auto& mac = test.mac;
     mac.setAppHidden(501, true);
     EXPECT_FALSE(isOnScreenEntry(*list(mac).window(1001)));
     EXPECT_EQ(static_cast<Workspace&>(mac).frontmostApplication()->processIdentifier(), 502) << "the next app comes forward";
@@ -136,7 +142,8 @@ TEST(VirtualWindowList, HiddenMinimizedAndQuitApplicationsLeaveTheScreen)
 
 TEST(VirtualWindowList, RemovingTheRearDisplayGathersItsWindowsOntoTheOthers)
 {
-    auto mac = twoDisplayMac();
+    auto test = twoDisplayMac();
+    auto& mac = test.mac;
     mac.removeDisplay(2);
     auto bounds = entryBounds(*list(mac).window(1002));
     ASSERT_TRUE(bounds);
@@ -146,7 +153,8 @@ TEST(VirtualWindowList, RemovingTheRearDisplayGathersItsWindowsOntoTheOthers)
 
 TEST(VirtualWindowList, RemovingThePrimaryMakesTheNextDisplayTheOrigin)
 {
-    auto mac = twoDisplayMac();
+    auto test = twoDisplayMac();
+    auto& mac = test.mac;
     mac.removeDisplay(1);
     auto screens = static_cast<Screens&>(mac).screens();
     ASSERT_EQ(screens.size(), 1u);
@@ -157,7 +165,8 @@ TEST(VirtualWindowList, RemovingThePrimaryMakesTheNextDisplayTheOrigin)
 
 TEST(VirtualWindowList, AFailedQueryFailsOnceAndTheListIsReusedUntilSomethingChanges)
 {
-    auto mac = twoDisplayMac();
+    auto test = twoDisplayMac();
+    auto& mac = test.mac;
     auto first = list(mac);
     EXPECT_EQ(list(mac).reply.entries, first.reply.entries);
     mac.failNextWindowListQuery(WindowListReply::Status::Malformed);
