@@ -3,12 +3,15 @@
 #include "platform/geometry.h"
 #include "platform/window_list.h"
 #include "platform/workspace.h"
+#include "vmac/mission_control_timings.h"
+#include "vmac/thumbnail_layout.h"
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace talvora::vmac {
@@ -74,6 +77,12 @@ struct VirtualApp {
     ImageRef bundleIcon; // what the workspace shows for the bundle on disk
 };
 
+// Who draws Mission Control's overview. Current systems add the Dock's display-sized windows
+// at layers 18 and 20; a newer system ("macOS 27") draws it with one WindowManager window at
+// layer 19 per display instead, which a detector counting Dock and Window Server backdrops
+// does not see. Off by default; there to measure that risk.
+enum class OverviewStyle : std::uint8_t { Dock, WindowManager };
+
 // What the window server holds: displays, processes and their windows, front to back within
 // each layer. The system processes (Window Server, Dock, Control Center) are built in.
 struct VirtualDesktop {
@@ -89,6 +98,9 @@ struct VirtualDesktop {
     // Off-screen entries per on-screen entry: macOS lists about ten times as many windows with
     // kCGWindowListOptionAll as are on screen (helpers, proxies, closed Space windows).
     int offScreenEntriesPerOnScreen = 9;
+    OverviewStyle overviewStyle = OverviewStyle::Dock;
+    MissionControlTimings missionControlTimings;
+    ThumbnailLayoutRules thumbnailLayout;
 };
 
 // Process ids and window numbers of the built-in system processes.
@@ -96,6 +108,7 @@ namespace SystemPID {
 inline constexpr ProcessID windowServer = 155;
 inline constexpr ProcessID dock = 612;
 inline constexpr ProcessID controlCenter = 640;
+inline constexpr ProcessID windowManager = 668;
 } // namespace SystemPID
 
 // AppKit frame of a display given its window-server rectangle and the primary display's height,
@@ -109,10 +122,29 @@ inline Rect globalFromAppKitFrame(const Rect& frame, double primaryHeight)
     return { frame.x, primaryHeight - frame.maxY(), frame.width, frame.height };
 }
 
+// A display-sized system window that exists only for a while (Mission Control's backdrops):
+// unnamed, on screen, in window-server coordinates.
+struct TransientSystemWindow {
+    WindowNumber number = 0;
+    ProcessID pid = 0;
+    std::string owner;
+    Rect bounds;
+    int layer = 0;
+};
+
+// What an animation shows at one moment instead of the desktop's resting state: the bounds at
+// which windows are drawn (thumbnails, or on their way to or from them) and transient system
+// windows.
+struct ListPresentation {
+    std::unordered_map<WindowNumber, Rect> presentedBounds;
+    std::vector<TransientSystemWindow> transientWindows;
+};
+
 // The window list as CGWindowListCopyWindowInfo reports it for this desktop: highest layer
 // first, front to back within a layer, the on-screen key left out for windows off screen (of
 // another Space, minimized, of a hidden application), and other processes' window names left
 // out while screen recording is not granted.
-WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProcess, WindowListOption option);
+WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProcess, WindowListOption option,
+    const ListPresentation& presentation = {});
 
 } // namespace talvora::vmac

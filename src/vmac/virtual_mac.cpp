@@ -63,6 +63,13 @@ VirtualMac::VirtualMac(VirtualDesktop desktop, ProcessID ownPID, const Clock& cl
         normalizeSpaces(d);
 }
 
+void VirtualMac::changed()
+{
+    m_cachedAll.list.reset();
+    m_cachedOnScreen.list.reset();
+    m_missionControl.desktopChanged(m_desktop, now());
+}
+
 WindowListReply VirtualMac::copyWindowList(WindowListOption option, WindowNumber)
 {
     ++m_queryCount;
@@ -71,10 +78,17 @@ WindowListReply VirtualMac::copyWindowList(WindowListOption option, WindowNumber
         m_nextQueryFailure.reset();
         return { status, nullptr };
     }
+    // The window server keeps its own state between queries: a list is built again only after
+    // the desktop changed, or at every new moment while something animates.
+    const double t = now();
     auto& cache = option == WindowListOption::All ? m_cachedAll : m_cachedOnScreen;
-    if (!cache)
-        cache = std::make_shared<const WindowList>(buildWindowList(m_desktop, m_ownPID, option));
-    return { WindowListReply::Status::Ok, cache };
+    if (!cache.list || !(cache.settled || cache.builtAt == t)) {
+        cache.list = std::make_shared<const WindowList>(
+            buildWindowList(m_desktop, m_ownPID, option, m_missionControl.presentation(m_desktop, t)));
+        cache.builtAt = t;
+        cache.settled = t >= m_missionControl.settledAt();
+    }
+    return { WindowListReply::Status::Ok, cache.list };
 }
 
 double VirtualMac::primaryHeight() const
@@ -259,6 +273,7 @@ void VirtualMac::addDisplay(const VirtualDisplay& display)
 {
     m_desktop.displays.push_back(display);
     normalizeSpaces(m_desktop.displays.back());
+    m_missionControl.displayAdded();
     changed();
 }
 
@@ -268,6 +283,7 @@ bool VirtualMac::removeDisplay(std::optional<DisplayID> number)
     if (it == m_desktop.displays.end())
         return false;
     const bool wasPrimary = it == m_desktop.displays.begin();
+    m_missionControl.displayRemoved(static_cast<std::size_t>(it - m_desktop.displays.begin()));
     m_desktop.displays.erase(it);
     if (wasPrimary && !m_desktop.displays.empty()) {
         // AppKit frames are relative to the primary display, and the next display takes its role.
@@ -299,6 +315,122 @@ void VirtualMac::rehomeStrandedWindows()
         w.bounds.y = primary.y + m_desktop.displays.front().menuBarHeight + 20 + offset;
         w.space = m_desktop.displays.front().activeSpace;
         offset += 24;
+    }
+}
+
+bool VirtualMac::openMissionControl()
+{
+    if (!m_missionControl.open(m_desktop, now()))
+        return false;
+    m_spaceSwitchedDuringVisit = false;
+    changed();
+    return true;
+}
+
+bool VirtualMac::closeMissionControl()
+{
+    if (!m_missionControl.close(m_desktop, now()))
+        return false;
+    // Leaving into another Space than the one the visit started on brings that Space's front
+    // window forward, unless the front application has a window there.
+    if (m_spaceSwitchedDuringVisit)
+        refocusOnSpaceOf(m_displaySwitchedDuringVisit);
+    changed();
+    return true;
+}
+
+void VirtualMac::pressMissionControlKey()
+{
+    auto phase = missionControlPhase();
+    if (phase == MissionControlPhase::Opening || phase == MissionControlPhase::Open)
+        closeMissionControl();
+    else
+        openMissionControl();
+}
+
+bool VirtualMac::clickThumbnail(WindowNumber window)
+{
+    if (!m_missionControl.thumbnailFrame(window, now()))
+        return false;
+    const VirtualWindow* w = findWindow(window);
+    activateApp(w->pid);
+    auto it = std::find_if(m_desktop.windows.begin(), m_desktop.windows.end(), [&](const auto& x) { return x.number == window; });
+    std::rotate(m_desktop.windows.begin(), it, it + 1);
+    m_spaceSwitchedDuringVisit = false;
+    return closeMissionControl();
+}
+
+void VirtualMac::setOverviewStyle(OverviewStyle style)
+{
+    m_desktop.overviewStyle = style;
+    changed();
+}
+
+MissionControlPhase VirtualMac::missionControlPhase() const { return m_missionControl.phase(now()); }
+
+bool VirtualMac::isMissionControlShown() const { return m_missionControl.isShown(now()); }
+
+std::optional<double> VirtualMac::lastMissionControlOpenStart() const { return m_missionControl.lastOpenStartedAt(); }
+
+std::optional<double> VirtualMac::lastMissionControlCloseStart() const { return m_missionControl.lastCloseStartedAt(); }
+
+std::optional<Rect> VirtualMac::thumbnailFrame(WindowNumber window) const { return m_missionControl.thumbnailFrame(window, now()); }
+
+bool VirtualMac::switchSpace(std::optional<DisplayID> display, int space)
+{
+    auto index = displayIndexNumbered(m_desktop, display);
+    if (!index)
+        return false;
+    auto& d = m_desktop.displays[*index];
+    if (space < 0 || space >= d.spaceCount || space == d.activeSpace)
+        return false;
+    d.activeSpace = space;
+    auto phase = missionControlPhase();
+    if (phase == MissionControlPhase::Opening || phase == MissionControlPhase::Open) {
+        m_missionControl.spaceSwitched(m_desktop, now());
+        m_spaceSwitchedDuringVisit = true;
+        m_displaySwitchedDuringVisit = display;
+    } else {
+        refocusOnSpaceOf(display);
+    }
+    changed();
+    // Observers may read the window list at once: post only once it shows the new Space.
+    m_workspaceNotifications.post(kActiveSpaceDidChangeNotification);
+    return true;
+}
+
+bool VirtualMac::addSpace(std::optional<DisplayID> display)
+{
+    auto index = displayIndexNumbered(m_desktop, display);
+    if (!index)
+        return false;
+    ++m_desktop.displays[*index].spaceCount;
+    changed();
+    return true;
+}
+
+void VirtualMac::refocusOnSpaceOf(std::optional<DisplayID> display)
+{
+    // Focus follows the Space shown on that display: the front application stays in front if
+    // it has a window there; otherwise the application of the front-most window there takes
+    // its place. A Space without windows leaves the focus alone.
+    auto index = displayIndexNumbered(m_desktop, display);
+    if (!index)
+        return;
+    const auto screens = globalDisplayBounds(m_desktop);
+    auto shownThere = [&](const VirtualWindow& w) {
+        return isInOverview(m_desktop, screens, w) && owningDisplayIndex(screens, w.bounds) == index;
+    };
+    for (const auto& w : m_desktop.windows) {
+        if (shownThere(w) && w.pid == m_desktop.frontmostPID)
+            return;
+    }
+    for (const auto& w : m_desktop.windows) {
+        auto app = findApp(w.pid);
+        if (shownThere(w) && app && app->activationPolicy == ActivationPolicy::Regular) {
+            activateApp(w.pid);
+            return;
+        }
     }
 }
 

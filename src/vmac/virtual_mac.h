@@ -5,6 +5,7 @@
 #include "platform/screens.h"
 #include "platform/window_list.h"
 #include "platform/workspace.h"
+#include "vmac/mission_control.h"
 #include "vmac/virtual_desktop.h"
 
 #include <memory>
@@ -42,6 +43,33 @@ public:
     void addDisplay(const VirtualDisplay& display);
     bool removeDisplay(std::optional<DisplayID> number);
 
+    // Mission Control. Opening animates every window of the current Spaces to its thumbnail
+    // and adds the overview's backdrops on every display; closing reverses it. Opening while
+    // closing reverses the close midway. False when the verb does not apply in the current phase.
+    bool openMissionControl();
+    bool closeMissionControl(); // the front window stays in front
+    void pressMissionControlKey(); // opens, or closes when opening or open
+    // Leaves Mission Control with this window in front: its application active, the window
+    // first of its layer. False unless the window is a thumbnail of the open overview.
+    bool clickThumbnail(WindowNumber window);
+    void setOverviewStyle(OverviewStyle style);
+
+    // Ground truth for measuring the detector.
+    MissionControlPhase missionControlPhase() const;
+    // From the first moment the window list shows the overview until the closing animation ends.
+    bool isMissionControlShown() const;
+    std::optional<double> lastMissionControlOpenStart() const; // media seconds
+    std::optional<double> lastMissionControlCloseStart() const; // media seconds
+    // Where a window's thumbnail is (or is heading) while Mission Control opens or is open.
+    std::optional<Rect> thumbnailFrame(WindowNumber window) const;
+
+    // Spaces, per display (nothing names a display without a number). Switching posts the
+    // workspace's active-Space notification; inside Mission Control the backdrops vanish for a
+    // moment and the new Space's windows come in as thumbnails. False for an unknown display,
+    // a Space out of range or the Space already shown.
+    bool switchSpace(std::optional<DisplayID> display, int space);
+    bool addSpace(std::optional<DisplayID> display);
+
     void setScreenRecordingGranted(bool granted);
     // The next window-list query fails: it returns nothing (Null) or a value that is not an
     // array of dictionaries (Malformed).
@@ -69,17 +97,30 @@ private:
     std::shared_ptr<VirtualApp> findApp(ProcessID pid) const;
     double primaryHeight() const;
     void rehomeStrandedWindows();
-    void changed() { m_cachedAll.reset(); m_cachedOnScreen.reset(); }
+    void refocusOnSpaceOf(std::optional<DisplayID> display);
+    double now() const { return m_clock.mediaTime(); }
+    // After every change of the desktop: the overview re-flows and the lists are built anew.
+    void changed();
+
+    // A list built at one media time. While anything animates it holds only for that time;
+    // once everything has settled it holds until the desktop changes.
+    struct CachedList {
+        std::shared_ptr<const WindowList> list;
+        double builtAt = 0;
+        bool settled = false;
+    };
 
     VirtualDesktop m_desktop;
     ProcessID m_ownPID;
     const Clock& m_clock;
     NotificationCenter& m_workspaceNotifications;
+    MissionControl m_missionControl;
+    // A Space switch inside Mission Control moves the focus when the overview is left.
+    bool m_spaceSwitchedDuringVisit = false;
+    std::optional<DisplayID> m_displaySwitchedDuringVisit;
     std::optional<WindowListReply::Status> m_nextQueryFailure;
-    // The window list is rebuilt only after the desktop changed, as the window server keeps
-    // its own state between queries.
-    std::shared_ptr<const WindowList> m_cachedAll;
-    std::shared_ptr<const WindowList> m_cachedOnScreen;
+    CachedList m_cachedAll;
+    CachedList m_cachedOnScreen;
     int m_queryCount = 0;
 };
 

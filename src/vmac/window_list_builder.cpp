@@ -197,7 +197,8 @@ void applyQuirk(WindowEntry& e, EntryQuirk quirk)
     }
 }
 
-WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProcess, WindowListOption option)
+WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProcess, WindowListOption option,
+    const ListPresentation& presentation)
 {
     ListWriter writer(desktop, askingProcess);
     const double primaryHeight = desktop.displays.empty() ? 0 : desktop.displays.front().frame.height;
@@ -232,13 +233,19 @@ WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProces
             std::string("Dock"));
     }
 
+    // Mission Control's backdrops, unnamed; front to back behind the Dock's own window.
+    for (const auto& t : presentation.transientWindows)
+        writer.add(t.number, t.pid, t.owner, t.bounds, t.layer, true, std::string());
+
     const std::vector<Rect> screens = globalDisplayBounds(desktop);
     for (const auto& window : desktop.windows) {
         const VirtualApp* app = findApp(desktop, window.pid);
         if (!app || app->terminated)
             continue;
         bool onScreen = !window.minimized && !app->hidden && isOnActiveSpace(desktop, screens, window);
-        writer.add(window.number, window.pid, ownerNameOf(app), window.bounds, window.layer, onScreen, window.title, window.alpha,
+        auto presented = presentation.presentedBounds.find(window.number);
+        const Rect& bounds = presented == presentation.presentedBounds.end() ? window.bounds : presented->second;
+        writer.add(window.number, window.pid, ownerNameOf(app), bounds, window.layer, onScreen, window.title, window.alpha,
             /*nameAlwaysVisible=*/false, window.quirks);
     }
 
