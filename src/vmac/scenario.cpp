@@ -1,3 +1,25 @@
+// Scenarios: a desktop and a timeline, as JSON.
+//
+// Top level: "description", "talvoraPID", "debugLogging", "screenRecording",
+// "controlCenterName", "offScreenEntriesPerOnScreen", "displays", "apps", "front",
+// "preferences", "timeline", "duration"; "overview": "dock" (default) or "windowManager" (the
+// overview drawn by one WindowManager window per display); "missionControlTimings": any of
+// "openDuration", "closeDuration", "markerDelay", "spaceSwitchBackdropGap", "relayoutDuration"
+// (seconds); "thumbnailLayout": any of "spacesBarHeightFraction", "marginFraction",
+// "cellPadding", "maxWindowScale", "maxDisplayFraction".
+// A display: "number" (or null), "bounds" (window-server) or "frame" (AppKit), "menuBarHeight",
+// "spaces" (how many, default 1), "activeSpace" (index, default 0).
+// A window: "number", "bounds", "title", "layer", "alpha", "minimized", "quirks", "space"
+// (index on its display, default 0).
+// Timeline actions ("at" seconds, "do" verb): moveWindow {window, to}, setWindowBounds
+// {window, bounds}, closeWindow / minimizeWindow / unminimizeWindow {window}, openWindow {pid,
+// window} (on the active Space of its display unless the window names one), activateApp /
+// hideApp / unhideApp / quitApp {pid}, addDisplay {display}, removeDisplay {number},
+// writePreference {key, value}, deletePreference {key}, failNextWindowListQuery {how},
+// setScreenRecording {granted}, openMissionControl, closeMissionControl,
+// pressMissionControlKey, clickThumbnail {window}, switchSpace {display (number or null),
+// space}, addSpace {display}.
+
 #include "vmac/scenario.h"
 
 #include "vmac/spaces.h"
@@ -371,11 +393,85 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
         bool granted = j.value("granted", true);
         action.description = granted ? "screen recording granted" : "screen recording revoked";
         action.apply = [granted](VirtualMac& mac, ScenarioHooks&) { mac.setScreenRecordingGranted(granted); };
+    } else if (verb == "openMissionControl" || verb == "closeMissionControl" || verb == "pressMissionControlKey") {
+        action.apply = [verb](VirtualMac& mac, ScenarioHooks&) {
+            if (verb == "openMissionControl")
+                mac.openMissionControl();
+            else if (verb == "closeMissionControl")
+                mac.closeMissionControl();
+            else
+                mac.pressMissionControlKey();
+        };
+    } else if (verb == "clickThumbnail") {
+        auto window = windowArg();
+        if (!window)
+            return std::nullopt;
+        action.description = "click thumbnail of " + std::to_string(*window);
+        action.apply = [w = *window](VirtualMac& mac, ScenarioHooks&) { mac.clickThumbnail(w); };
+    } else if (verb == "switchSpace" || verb == "addSpace") {
+        auto it = j.find("display");
+        if (it == j.end() || !(it->is_null() || it->is_number_unsigned())) {
+            r.fail(where, verb + " needs \"display\" (an integer or null)");
+            return std::nullopt;
+        }
+        std::optional<DisplayID> display;
+        if (!it->is_null())
+            display = it->get<DisplayID>();
+        const std::string displayName = display ? std::to_string(*display) : "without number";
+        if (verb == "addSpace") {
+            action.description = "add a Space to display " + displayName;
+            action.apply = [display](VirtualMac& mac, ScenarioHooks&) { mac.addSpace(display); };
+        } else {
+            auto space = r.number<int>(j, "space", where);
+            if (!space)
+                return std::nullopt;
+            action.description = "switch display " + displayName + " to Space " + std::to_string(*space);
+            action.apply = [display, s = *space](VirtualMac& mac, ScenarioHooks&) { mac.switchSpace(display, s); };
+        }
     } else {
         r.fail(where, "unknown action \"" + verb + "\"");
         return std::nullopt;
     }
     return action;
+}
+
+// Reads the named numbers of an object into the fields they name; nothing else is allowed in it.
+std::string readTunables(const json& root, const char* key, std::initializer_list<std::pair<const char*, double*>> fields)
+{
+    auto it = root.find(key);
+    if (it == root.end())
+        return {};
+    if (!it->is_object())
+        return std::string(key) + ": must be an object";
+    for (const auto& [name, value] : it->items()) {
+        auto field = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return name == f.first; });
+        if (field == fields.end())
+            return std::string(key) + ": unknown member \"" + name + "\"";
+        if (!value.is_number() || value.get<double>() < 0)
+            return std::string(key) + "." + name + ": must be a number ≥ 0";
+        *field->second = value.get<double>();
+    }
+    return {};
+}
+
+std::string readMissionControlSettings(const json& root, VirtualDesktop& desktop)
+{
+    const std::string overview = root.value("overview", std::string("dock"));
+    if (overview == "windowManager")
+        desktop.overviewStyle = OverviewStyle::WindowManager;
+    else if (overview != "dock")
+        return "overview: must be \"dock\" or \"windowManager\"";
+    auto& t = desktop.missionControlTimings;
+    auto error = readTunables(root, "missionControlTimings",
+        { { "openDuration", &t.openDuration }, { "closeDuration", &t.closeDuration }, { "markerDelay", &t.markerDelay },
+            { "spaceSwitchBackdropGap", &t.spaceSwitchBackdropGap }, { "relayoutDuration", &t.relayoutDuration } });
+    if (!error.empty())
+        return error;
+    auto& l = desktop.thumbnailLayout;
+    return readTunables(root, "thumbnailLayout",
+        { { "spacesBarHeightFraction", &l.spacesBarHeightFraction }, { "marginFraction", &l.marginFraction },
+            { "cellPadding", &l.cellPadding }, { "maxWindowScale", &l.maxWindowScale },
+            { "maxDisplayFraction", &l.maxDisplayFraction } });
 }
 
 } // namespace
@@ -418,6 +514,8 @@ ScenarioResult parseScenarioChecked(const std::string& jsonText)
     s.desktop.screenRecordingGranted = root.value("screenRecording", true);
     s.desktop.controlCenterName = root.value("controlCenterName", std::string("Control Center"));
     s.desktop.offScreenEntriesPerOnScreen = root.value("offScreenEntriesPerOnScreen", 9);
+    if (auto error = readMissionControlSettings(root, s.desktop); !error.empty())
+        return { std::nullopt, error };
 
     const json displays = root.value("displays", json::array());
     if (!displays.is_array())

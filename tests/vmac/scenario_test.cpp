@@ -71,3 +71,64 @@ TEST(Scenario, TimelineIsSortedAndActionsChangeTheMac)
     s.timeline[1].apply(mac, hooks);
     EXPECT_TRUE(mac.desktop().windows.empty());
 }
+
+TEST(Scenario, SpacesOverviewAndMissionControlVerbs)
+{
+    auto result = vmac::parseScenario(R"({
+        "overview": "windowManager",
+        "missionControlTimings": { "openDuration": 0.5, "markerDelay": 0.1 },
+        "displays": [ { "number": 1, "bounds": [0, 0, 1440, 900], "spaces": 3, "activeSpace": 1 } ],
+        "apps": [ { "pid": 501, "name": "Safari", "windows": [
+            { "number": 1001, "bounds": [0, 30, 800, 600], "space": 1 },
+            { "number": 1002, "bounds": [100, 60, 800, 600], "space": 2 } ] } ],
+        "timeline": [
+            { "at": 1, "do": "openMissionControl" },
+            { "at": 2, "do": "openWindow", "pid": 501, "window": { "number": 1003, "bounds": [50, 50, 400, 300] } },
+            { "at": 3, "do": "switchSpace", "display": 1, "space": 2 },
+            { "at": 4, "do": "addSpace", "display": 1 },
+            { "at": 5, "do": "clickThumbnail", "window": 1002 },
+            { "at": 6, "do": "pressMissionControlKey" },
+            { "at": 7, "do": "closeMissionControl" } ] })");
+    ASSERT_TRUE(result.scenario) << result.error;
+    auto& s = *result.scenario;
+    EXPECT_EQ(s.desktop.overviewStyle, vmac::OverviewStyle::WindowManager);
+    EXPECT_EQ(s.desktop.missionControlTimings.openDuration, 0.5);
+    EXPECT_EQ(s.desktop.missionControlTimings.markerDelay, 0.1);
+    EXPECT_EQ(s.desktop.displays[0].spaceCount, 3);
+    EXPECT_EQ(s.desktop.displays[0].activeSpace, 1);
+    EXPECT_EQ(s.desktop.windows[1].space, 2);
+
+    vmac::VirtualClock clock;
+    vmac::VirtualNotificationCenter workspace;
+    vmac::VirtualMac mac(s.desktop, s.talvoraPID, clock, workspace);
+    vmac::ScenarioHooks hooks;
+    auto play = [&](std::size_t i) { s.timeline.at(i).apply(mac, hooks); };
+    play(0);
+    EXPECT_EQ(mac.missionControlPhase(), vmac::MissionControlPhase::Opening);
+    play(1);
+    EXPECT_EQ(mac.desktop().windows.front().space, 1) << "a new window opens on the Space shown";
+    EXPECT_TRUE(mac.thumbnailFrame(1003));
+    play(2);
+    EXPECT_EQ(mac.desktop().displays[0].activeSpace, 2);
+    EXPECT_EQ(workspace.postCount(kActiveSpaceDidChangeNotification), 1);
+    play(3);
+    EXPECT_EQ(mac.desktop().displays[0].spaceCount, 4);
+    play(4);
+    EXPECT_EQ(mac.missionControlPhase(), vmac::MissionControlPhase::Closing);
+    play(5);
+    EXPECT_EQ(mac.missionControlPhase(), vmac::MissionControlPhase::Opening);
+    play(6);
+    EXPECT_EQ(mac.missionControlPhase(), vmac::MissionControlPhase::Closing);
+}
+
+TEST(Scenario, SpaceAndOverviewFaultsAreReported)
+{
+    auto errorOf = [](const char* text) { return vmac::parseScenario(text).error; };
+    EXPECT_NE(errorOf(R"({ "displays": [ { "bounds": [0, 0, 10, 10], "spaces": 2, "activeSpace": 2 } ] })"), "");
+    EXPECT_NE(errorOf(R"({ "displays": [ { "bounds": [0, 0, 10, 10], "spaces": 0 } ] })"), "");
+    EXPECT_EQ(errorOf(R"({ "overview": "stage" })"), "overview: must be \"dock\" or \"windowManager\"");
+    EXPECT_EQ(errorOf(R"({ "missionControlTimings": { "openDurations": 1 } })"), "missionControlTimings: unknown member \"openDurations\"");
+    EXPECT_EQ(errorOf(R"({ "timeline": [ { "at": 1, "do": "switchSpace", "space": 1 } ] })"),
+        "timeline[0]: switchSpace needs \"display\" (an integer or null)");
+    EXPECT_EQ(errorOf(R"({ "timeline": [ { "at": 1, "do": "clickThumbnail" } ] })"), "timeline[0]: \"window\" must be a number");
+}
