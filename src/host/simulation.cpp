@@ -42,6 +42,10 @@ OverlayViewModel& Simulation::createEngine()
 {
     m_engine = std::make_unique<OverlayViewModel>(m_platform);
     m_engine->observeSettingsNotifications();
+    // The root view subscribes the engine's desktop-switch handler to the workspace's
+    // notification.
+    m_spaceChangeObserver = static_cast<NotificationCenter&>(m_workspaceNotifications)
+                                .addObserver(kActiveSpaceDidChangeNotification, [this] { m_engine->handleSpaceChange(); });
     m_startedAt = m_clock.mediaTime();
     return *m_engine;
 }
@@ -60,30 +64,11 @@ void Simulation::start()
         });
     }
     // The first tick runs one main-queue turn after start, as the root view starts the engine.
-    static_cast<RunLoop&>(m_runLoop).async([this, alive] {
-        if (alive.expired())
-            return;
-        m_engine->tick();
-        ++m_ticks;
-        if (onTick)
-            onTick();
-        scheduleNextTick();
-    });
+    scheduleTick(0);
 }
 
-void Simulation::scheduleNextTick()
+void Simulation::scheduleTick(double delay)
 {
-    // Until the frame driver exists, the next tick follows the published mode: one frame at the
-    // display-link rate, or one timer interval.
-    double delay = std::visit(
-        [](const auto& mode) -> double {
-            using T = std::decay_t<decltype(mode)>;
-            if constexpr (std::is_same_v<T, DisplayLinkMode>)
-                return 1.0 / mode.hz;
-            else
-                return mode.interval;
-        },
-        m_engine->tickMode.value());
     std::weak_ptr<int> alive = m_lifetime;
     static_cast<RunLoop&>(m_runLoop).after(delay, [this, alive] {
         if (alive.expired())
@@ -92,7 +77,17 @@ void Simulation::scheduleNextTick()
         ++m_ticks;
         if (onTick)
             onTick();
-        scheduleNextTick();
+        // Until the frame driver exists, the next tick follows the published mode: one frame
+        // at the display-link rate, or one timer interval.
+        scheduleTick(std::visit(
+            [](const auto& mode) -> double {
+                using T = std::decay_t<decltype(mode)>;
+                if constexpr (std::is_same_v<T, DisplayLinkMode>)
+                    return 1.0 / mode.hz;
+                else
+                    return mode.interval;
+            },
+            m_engine->tickMode.value()));
     });
 }
 

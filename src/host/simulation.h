@@ -47,13 +47,14 @@ public:
     vmac::VirtualClock& virtualClock() { return m_clockImpl; }
     const Clock& clock() const { return m_clock; }
     vmac::VirtualNotificationCenter& notifications() { return m_notifications; }
+    vmac::VirtualNotificationCenter& workspaceNotifications() { return m_workspaceNotifications; }
     PreferencesStore& preferences() { return m_preferences; }
     Platform& platform() { return m_platform; }
     const vmac::HomeFolder& home() const { return m_home; }
     int tickCount() const { return m_ticks; }
 
 private:
-    void scheduleNextTick();
+    void scheduleTick(double delay);
     void writePreferenceFromOtherProcess(const std::string& key, const std::optional<PreferenceValue>& value);
 
     vmac::Scenario m_scenario;
@@ -69,6 +70,7 @@ private:
     vmac::PosixFiles m_files;
     Platform m_platform;
     std::unique_ptr<OverlayViewModel> m_engine;
+    ObserverTokenPtr m_spaceChangeObserver;
     vmac::ScenarioHooks m_hooks;
     double m_startedAt = 0;
     int m_ticks = 0;

@@ -48,7 +48,13 @@ public:
     }
     DesktopBuilder& window(WindowNumber number, ProcessID pid, Rect bounds, std::optional<std::string> title = {}, double alpha = 1)
     {
-        m_scenario.desktop.windows.push_back({ number, pid, std::move(title), bounds, 0, alpha, false, {} });
+        vmac::VirtualWindow w;
+        w.number = number;
+        w.pid = pid;
+        w.title = std::move(title);
+        w.bounds = bounds;
+        w.alpha = alpha;
+        m_scenario.desktop.windows.push_back(std::move(w));
         return *this;
     }
     // Damages the entry of the window added last.
