@@ -1,0 +1,207 @@
+#include "diagnostics/temp_home.h"
+#include "host/scorecard.h"
+#include "host/simulation.h"
+#include "support/desktop_builder.h"
+#include "vmac/system_logs.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+using namespace talvora;
+using test_support::DesktopBuilder;
+
+namespace {
+
+struct Visit {
+    test_support::TempHome home;
+    vmac::RecordingSystemLog log;
+    std::unique_ptr<host::Simulation> sim;
+
+    explicit Visit(DesktopBuilder desktop)
+        : sim(std::make_unique<host::Simulation>(desktop.debugLogging().build(), home.home, log))
+    {
+        sim->start();
+        sim->runFor(4); // past start-up: the baseline is learned
+    }
+    ~Visit() { sim.reset(); }
+    OverlayViewModel& engine() { return sim->engine(); }
+    vmac::VirtualMac& mac() { return sim->mac(); }
+
+    // Runs until the predicate holds (checked after every tick), at most `limit` seconds.
+    double runUntil(const std::function<bool()>& done, double limit = 3)
+    {
+        const double start = sim->elapsed();
+        while (!done() && sim->elapsed() - start < limit)
+            sim->runFor(1.0 / 240);
+        return sim->elapsed() - start;
+    }
+    std::vector<std::string> debugLogLines()
+    {
+        engine().debugLog().logManager().waitUntilIdle();
+        auto text = test_support::readFile(home.debugFile()).value_or("");
+        std::vector<std::string> lines;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+};
+
+DesktopBuilder oneDisplay()
+{
+    return DesktopBuilder()
+        .display(1, { 0, 0, 1440, 900 })
+        .app(501, "Safari")
+        .app(502, "Notes")
+        .window(1001, 501, { 100, 80, 900, 650 }, "Start")
+        .window(1002, 502, { 500, 300, 700, 500 }, "List")
+        .front(501);
+}
+
+} // namespace
+
+TEST(MissionControlVisit, OneDisplayFromOpeningToIconsGone)
+{
+    Visit v(oneDisplay());
+    v.mac().activateApp(502);
+    v.sim->runFor(0.5);
+    ASSERT_EQ(v.engine().previousActiveWindowID.value(), 1001u);
+    ASSERT_EQ(v.engine().detector().baselineFullScreenCount, 2);
+
+    v.mac().openMissionControl();
+    const double detectAfter = v.runUntil([&] { return v.engine().isMCActive.value(); });
+    EXPECT_LT(detectAfter, 0.6) << "detected before the opening animation has long ended";
+    EXPECT_EQ(v.engine().tickMode.value(), TickModeSpec(DisplayLinkMode { 120 }));
+    v.runUntil([&] { return v.engine().iconOpacity.value() == 1.0; });
+    v.sim->runFor(0.3);
+
+    const auto& icons = v.engine().activeWindows.value();
+    ASSERT_EQ(icons.size(), 2u);
+    for (const auto& icon : icons) {
+        auto thumbnail = v.mac().thumbnailFrame(icon.id);
+        ASSERT_TRUE(thumbnail);
+        EXPECT_EQ(icon.bounds, *thumbnail) << "settled on the thumbnail";
+        EXPECT_NEAR(icon.currentPosition.x, thumbnail->x + thumbnail->width / 2, 0.5);
+        EXPECT_NEAR(icon.currentPosition.y, thumbnail->y + thumbnail->height / 2, 0.5);
+        EXPECT_EQ(icon.placementOpacity, 1.0);
+        EXPECT_EQ(icon.hostScreenID, 1u);
+    }
+    EXPECT_EQ(v.engine().previousActiveWindowID.value(), 1001u) << "opening does not change the previous window";
+
+    v.mac().pressMissionControlKey();
+    const double goneAfter = v.runUntil([&] { return !v.engine().shouldShowIcons.value(); });
+    EXPECT_LT(goneAfter, 0.25);
+    EXPECT_TRUE(v.engine().activeWindows.value().empty());
+    v.sim->runFor(1.0);
+    EXPECT_EQ(v.engine().tickMode.value(), TickModeSpec(TimerMode { 0.2, 0.04 })) << "back to the idle rate";
+
+    // The debug log of the visit, block by block.
+    const std::string rule = "--------------------------------";
+    const std::regex block(R"(([A-Z -]+) \[\d\d:\d\d:\d\d\.\d{3}\])");
+    const std::regex windowCalc(R"re(\[\d\d:\d\d:\d\d\.\d{3}\] state event=window_calc name="(Safari|Notes)" id=100[12] )re"
+                                R"(bounds=\(-?\d+,-?\d+,\d+,\d+\) ia=\d+ mia=\d+ rsc=\d\.\d\d sc=\d\.\d\d lc=false rs=\d\.\d\d )"
+                                R"(sh=\d\.\d\d op=\d\.\d\d t=\d+\.\d\ds scr=1/1 tgt=\(\d+,\d+\) chg=false fast=(true|false) )"
+                                R"(wx=false dist=(nil|\d+\.\d))");
+    std::vector<std::string> titles;
+    int windowCalcs = 0;
+    auto lines = v.debugLogLines();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::smatch m;
+        if (lines[i] == rule) {
+            ASSERT_LT(i + 2, lines.size());
+            ASSERT_TRUE(std::regex_match(lines[i + 1], m, block)) << lines[i + 1];
+            EXPECT_EQ(lines[i + 2], rule);
+            EXPECT_EQ(lines[i - 1], "") << "a block starts with an empty line";
+            EXPECT_EQ(lines[i + 3], "") << "and ends with one";
+            titles.push_back(m[1]);
+            i += 3;
+        } else if (lines[i].find("event=window_calc") != std::string::npos) {
+            EXPECT_TRUE(std::regex_match(lines[i], windowCalc)) << lines[i];
+            ++windowCalcs;
+        }
+    }
+    EXPECT_EQ(titles, (std::vector<std::string> { "OPEN MISSION CONTROL", "CLOSE MISSION CONTROL" }));
+    EXPECT_GE(windowCalcs, 2);
+}
+
+TEST(MissionControlVisit, TwoDisplaysPlaceEachIconOnItsOwnScreen)
+{
+    Visit v(DesktopBuilder()
+            .display(1, { 0, 0, 1440, 900 })
+            .display(2, { 1440, -100, 1920, 1080 })
+            .app(501, "Safari")
+            .app(502, "Notes")
+            .window(1001, 501, { 100, 80, 900, 650 }, "Start")
+            .window(1002, 502, { 1700, 100, 1000, 700 }, "List")
+            .front(501));
+    EXPECT_EQ(v.engine().detector().baselineFullScreenCount, 3);
+    v.mac().openMissionControl();
+    v.runUntil([&] { return v.engine().isMCActive.value(); });
+    v.sim->runFor(0.8);
+    EXPECT_EQ(v.engine().lastDetectorTick().fullScreens, 7);
+    const auto& icons = v.engine().activeWindows.value();
+    ASSERT_EQ(icons.size(), 2u);
+    for (const auto& icon : icons) {
+        DisplayID expected = icon.id == 1001 ? 1 : 2;
+        EXPECT_EQ(icon.hostScreenID, expected);
+        const Rect screen = expected == 1 ? Rect { 0, 0, 1440, 900 } : Rect { 1440, -100, 1920, 1080 };
+        EXPECT_EQ(icon.localBounds.x, icon.bounds.x - screen.x);
+        EXPECT_EQ(icon.localBounds.y, icon.bounds.y - screen.y);
+        EXPECT_EQ(icon.placementOpacity, 1.0);
+    }
+    v.mac().clickThumbnail(1002);
+    v.runUntil([&] { return !v.engine().shouldShowIcons.value(); });
+    v.sim->runFor(1.0);
+    EXPECT_EQ(v.engine().sampling().currentActiveWindowID, 1002u) << "the clicked window is in front afterwards";
+    EXPECT_EQ(v.engine().previousActiveWindowID.value(), 1001u);
+}
+
+TEST(MissionControlVisit, SpaceSwitchInsideKeepsTheIconsAndOutsideSuppressesThem)
+{
+    Visit v(oneDisplay());
+    v.mac().addSpace(1);
+    v.mac().openMissionControl();
+    v.runUntil([&] { return v.engine().isMCActive.value(); });
+    v.sim->runFor(1.0);
+    v.mac().switchSpace(1, 1);
+    v.sim->runFor(0.1);
+    EXPECT_TRUE(v.engine().detector().spaceChangeWhileMCActive);
+    // The backdrops come back after the slide: Mission Control is re-detected, never closed.
+    bool closed = false;
+    for (int i = 0; i < 240; ++i) {
+        v.sim->runFor(1.0 / 120);
+        closed = closed || !v.engine().isMCActive.value();
+    }
+    EXPECT_FALSE(closed);
+    v.mac().pressMissionControlKey();
+    v.runUntil([&] { return !v.engine().shouldShowIcons.value(); });
+    v.sim->runFor(2.5);
+
+    // A switch outside Mission Control: nothing may show for a second, whatever the list says.
+    v.mac().switchSpace(1, 0);
+    v.sim->runFor(0.05);
+    EXPECT_EQ(v.engine().sampling().lastTickOutcome, TickOutcome::Suppressed);
+    v.mac().openMissionControl();
+    v.sim->runFor(0.9);
+    EXPECT_FALSE(v.engine().shouldShowIcons.value());
+    v.runUntil([&] { return v.engine().isMCActive.value(); });
+    EXPECT_TRUE(v.engine().isMCActive.value()) << "once the second is over the visit is seen";
+}
+
+// The scorecard with a fixed seed: the standard behaviours must never open falsely or miss a
+// visit in which Mission Control stood open.
+TEST(DetectorScorecard, NoFalseOpeningAndNoMissedVisit)
+{
+    host::ScorecardOptions options;
+    options.seed = 20261206;
+    options.sessions = 24;
+    options.sessionSeconds = 30;
+    auto result = host::runScorecard(options);
+    EXPECT_EQ(result.sessions, 24);
+    EXPECT_GT(result.visits, 50);
+    EXPECT_EQ(result.falseOpenings, 0) << host::formatScorecardLine(result);
+    EXPECT_EQ(result.missedVisits, 0) << host::formatScorecardLine(result);
+    EXPECT_EQ(result.iconsLeftAfterClose, 0) << host::formatScorecardLine(result);
+}
