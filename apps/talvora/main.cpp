@@ -115,11 +115,15 @@ int main(int argc, char** argv)
                 simulation.tickCount());
             return;
         }
-        std::printf("%8.3f  tick %-4d %-20s list=%zu visible=%zu screens=[%s] front=%s previous=%s opacity=%.2f\n",
+        const auto& evidence = engine.lastDetectorTick();
+        std::printf("%8.3f  tick %-4d %-20s list=%zu visible=%zu screens=[%s] front=%s previous=%s backdrops=%d/%d "
+                    "shrink=%.2f confidence=%d %s icons=%zu opacity=%.2f\n",
             simulation.elapsed(), simulation.tickCount(), describeMode(engine.tickMode.value()).c_str(),
             sampling.cachedWindowList ? sampling.cachedWindowList->size() : 0, sampling.cachedVisibleWindowList.size(),
             describeScreens(engine.screens()).c_str(), windowName(sampling.currentActiveWindowID).c_str(),
-            windowName(engine.previousActiveWindowID.value()).c_str(), engine.iconOpacity.value());
+            windowName(engine.previousActiveWindowID.value()).c_str(), evidence.fullScreens, evidence.threshold,
+            evidence.bestScreenShrink, engine.detector().missionControlConfidence,
+            engine.isMCActive.value() ? "MISSION-CONTROL" : "closed", engine.activeWindows.value().size(), engine.iconOpacity.value());
     };
 
     simulation.start();
