@@ -51,6 +51,8 @@ void OverlayViewModel::tick()
     const double logGap = now - m_sampling.lastStateLogTickAt;
     if (logGap >= kStateLogInterval)
         m_sampling.lastStateLogTickAt = now;
+    // Records are only formatted when they will be written.
+    const bool recordsDue = logGap >= kStateLogInterval && isDebugLoggingEnabled();
 
     // 4. Fade step.
     fadeStep(now);
@@ -84,11 +86,11 @@ void OverlayViewModel::tick()
     const Date dateNow = clock.now();
     m_detectorTick = DetectorTick {};
     runEvidencePasses(now, dateNow);
-    runDetector(now, dateNow, logGap >= kStateLogInterval);
+    runDetector(now, dateNow, recordsDue);
 
     // 12. Placement while icons are shown.
     if (shouldShowIcons.value())
-        runPlacement(dateNow, frameDelta, logGap >= kStateLogInterval);
+        runPlacement(dateNow, frameDelta, recordsDue);
     else
         clearPlacement();
 
@@ -96,7 +98,7 @@ void OverlayViewModel::tick()
     m_sampling.lastFullUpdateTime = clock.mediaTime() - now;
 
     // 14. Scan record.
-    if (logGap >= kStateLogInterval)
+    if (recordsDue)
         writeScanRecord(frameDelta);
 
     // 15. Registry prune.
