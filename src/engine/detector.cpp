@@ -22,21 +22,6 @@ std::optional<double> boundsMember(const BoundsValue& bounds, const Value& membe
     return member.asDouble();
 }
 
-// Index of the rectangle with the largest positive intersection; the first wins a tie.
-std::optional<std::size_t> largestIntersection(const std::vector<Rect>& screens, const Rect& r)
-{
-    std::optional<std::size_t> best;
-    double bestArea = 0;
-    for (std::size_t i = 0; i < screens.size(); ++i) {
-        double area = intersectionArea(screens[i], r);
-        if (area > bestArea) {
-            bestArea = area;
-            best = i;
-        }
-    }
-    return best;
-}
-
 std::string format(const char* pattern, double value)
 {
     char text[32];
@@ -89,7 +74,7 @@ void OverlayViewModel::runEvidencePasses(double now, Date dateNow)
                 if (isUserAppWindow(e, *owner, *pid, application.get(), r, m_ownProcess)) {
                     if (largest > 0)
                         t.maxAreaAnyScreen = std::max(t.maxAreaAnyScreen.value_or(0), largest);
-                    if (auto host = largestIntersection(screenRects, r); host && largest > 0) {
+                    if (auto host = indexOfLargestIntersection(screenRects, r); host && largest > 0) {
                         double& best = t.maxAreaByScreen[m_screens.cachedScreenInfos[*host].id];
                         best = std::max(best, largest);
                     }
@@ -126,7 +111,7 @@ void OverlayViewModel::runEvidencePasses(double now, Date dateNow)
             continue;
         const Rect& r = *bounds;
         if (isUserAppWindow(*e, *owner, *pid, application.get(), r, m_ownProcess)) {
-            if (auto host = largestIntersection(screenRects, r)) {
+            if (auto host = indexOfLargestIntersection(screenRects, r)) {
                 const Rect& s = screenRects[*host];
                 if (r.width < DetectorRule::thumbnailMaxSideFraction * s.width
                     && r.height < DetectorRule::thumbnailMaxSideFraction * s.height
@@ -143,7 +128,7 @@ void OverlayViewModel::runEvidencePasses(double now, Date dateNow)
             double s = rawShrink(r.area(), initial->second);
             shrinkSum += s;
             ++candidates;
-            if (auto host = largestIntersection(screenRects, r)) {
+            if (auto host = indexOfLargestIntersection(screenRects, r)) {
                 perScreen[*host].first += s;
                 perScreen[*host].second += 1;
             }

@@ -97,17 +97,8 @@ std::unordered_set<DisplayID> OverlayViewModel::screensWithEstablishedThumbnails
             && firstSeen->second != Date::distantPast() && firstSeen->second <= activation;
         if (!((s >= 1 || s > 0.2) && existedBefore))
             continue;
-        double bestArea = 0;
-        const ScreenInfo* best = nullptr;
-        for (const auto& screen : m_screens.cachedScreenInfos) {
-            double overlap = intersectionArea(screen.cgRect, *bounds);
-            if (overlap > bestArea) {
-                bestArea = overlap;
-                best = &screen;
-            }
-        }
-        if (best)
-            screens.insert(best->id);
+        if (auto host = indexOfLargestIntersection(m_screens.cachedScreenCGRects, *bounds))
+            screens.insert(m_screens.cachedScreenInfos[*host].id);
     }
     return screens;
 }
@@ -155,16 +146,8 @@ void OverlayViewModel::runPlacement(Date dateNow, double frameDelta, bool logDue
 
         // Host screen: the largest overlap; the first screen when none overlaps.
         ScreenInfo host { 0, { 0, 0, m_screens.cachedPrimaryCGHeight, m_screens.cachedPrimaryCGHeight } };
-        if (!m_screens.cachedScreenInfos.empty()) {
-            double bestArea = -1;
-            for (const auto& screen : m_screens.cachedScreenInfos) {
-                double overlap = intersectionArea(screen.cgRect, b);
-                if (overlap > bestArea) {
-                    bestArea = overlap;
-                    host = screen;
-                }
-            }
-        }
+        if (!m_screens.cachedScreenInfos.empty())
+            host = m_screens.cachedScreenInfos[indexOfLargestIntersection(m_screens.cachedScreenCGRects, b).value_or(0)];
         auto maxOnHost = m_detectorTick.maxAreaByScreen.find(host.id);
         const double mia = maxOnHost != m_detectorTick.maxAreaByScreen.end() ? maxOnHost->second
                                                                              : m_detectorTick.maxAreaAnyScreen.value_or(ia);

@@ -280,8 +280,9 @@ private:
         else if (m_detected)
             m_pendingClose = PendingClose { closeStart, now };
         if (m_verbose)
-            std::fprintf(stderr, "  visit at %.3f: fully open %.2f s, %s\n", m_visitStart - m_sim.clock().mediaTime() + m_sim.elapsed(),
-                m_fullyOpenLongest, m_detected ? "detected" : "MISSED");
+            std::fprintf(stderr, "  visit at %.3f: fully open %.2f s, %s, icons gone %.3f s after the close began\n",
+                m_visitStart - m_sim.clock().mediaTime() + m_sim.elapsed(), m_fullyOpenLongest, m_detected ? "detected" : "MISSED",
+                m_iconsGoneAt ? *m_iconsGoneAt - closeStart : -1.0);
     }
 
     struct PendingClose {

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
+#include <optional>
+#include <span>
 
 namespace talvora {
 
@@ -44,6 +47,22 @@ inline double intersectionArea(const Rect& a, const Rect& b)
     if (w <= 0 || h <= 0)
         return 0;
     return w * h;
+}
+
+// Index of the rectangle with the largest positive intersection with `r`; the first wins a
+// tie, and there is none when nothing overlaps.
+inline std::optional<std::size_t> indexOfLargestIntersection(std::span<const Rect> rects, const Rect& r)
+{
+    std::optional<std::size_t> best;
+    double bestArea = 0;
+    for (std::size_t i = 0; i < rects.size(); ++i) {
+        double area = intersectionArea(rects[i], r);
+        if (area > bestArea) {
+            bestArea = area;
+            best = i;
+        }
+    }
+    return best;
 }
 
 } // namespace talvora

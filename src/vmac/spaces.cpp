@@ -14,16 +14,7 @@ std::vector<Rect> globalDisplayBounds(const VirtualDesktop& desktop)
 
 std::optional<std::size_t> hostDisplayIndex(std::span<const Rect> displayBounds, const Rect& frame)
 {
-    std::optional<std::size_t> best;
-    double bestArea = 0;
-    for (std::size_t i = 0; i < displayBounds.size(); ++i) {
-        double area = intersectionArea(displayBounds[i], frame);
-        if (area > bestArea) {
-            bestArea = area;
-            best = i;
-        }
-    }
-    return best;
+    return indexOfLargestIntersection(displayBounds, frame);
 }
 
 std::optional<std::size_t> owningDisplayIndex(std::span<const Rect> displayBounds, const Rect& frame)
