@@ -92,6 +92,19 @@ std::function<void(vmac::VirtualMac&)> switchToOtherSpace(int index)
     };
 }
 
+// An application opens a window (on the first Space of the display it lands on).
+std::function<void(vmac::VirtualMac&)> openWindowOf(ProcessID pid, WindowNumber number, Rect bounds)
+{
+    return [pid, number, bounds](vmac::VirtualMac& mac) {
+        vmac::VirtualWindow w;
+        w.number = number;
+        w.pid = pid;
+        w.title = "Window " + std::to_string(number);
+        w.bounds = bounds;
+        mac.openWindow(w);
+    };
+}
+
 // What happens in a session, as timeline actions: idle stretches, visits of varying length
 // (some with a Space switch or a new window inside), quick open-and-close, Space switches and
 // windows opening and closing outside Mission Control, front-application changes.
@@ -130,14 +143,7 @@ void randomTimeline(Random& r, vmac::Scenario& s, double seconds)
             if (chance(r, 0.2)) {
                 ProcessID pid = pids[pick(r, 0, static_cast<int>(pids.size()) - 1)];
                 WindowNumber number = nextWindow++;
-                add(t + uniform(r, 0.5, stay - 0.1), "openWindow", [pid, number](vmac::VirtualMac& mac) {
-                    vmac::VirtualWindow w;
-                    w.number = number;
-                    w.pid = pid;
-                    w.title = "New";
-                    w.bounds = { 200, 150, 640, 480 };
-                    mac.openWindow(w);
-                });
+                add(t + uniform(r, 0.5, stay - 0.1), "openWindow", openWindowOf(pid, number, { 200, 150, 640, 480 }));
             }
             if (chance(r, 0.5)) {
                 add(t + stay, "pressMissionControlKey", [](vmac::VirtualMac& mac) { mac.pressMissionControlKey(); });
@@ -166,14 +172,7 @@ void randomTimeline(Random& r, vmac::Scenario& s, double seconds)
         } else {
             ProcessID pid = pids[pick(r, 0, static_cast<int>(pids.size()) - 1)];
             WindowNumber number = nextWindow++;
-            add(t, "openWindow", [pid, number](vmac::VirtualMac& mac) {
-                vmac::VirtualWindow w;
-                w.number = number;
-                w.pid = pid;
-                w.title = "Window";
-                w.bounds = { 120, 90, 700, 500 };
-                mac.openWindow(w);
-            });
+            add(t, "openWindow", openWindowOf(pid, number, { 120, 90, 700, 500 }));
             add(t + uniform(r, 0.5, 1.5), "closeWindow", [number](vmac::VirtualMac& mac) { mac.closeWindow(number); });
             t += uniform(r, 2, 3);
         }
