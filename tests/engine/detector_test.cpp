@@ -338,3 +338,27 @@ TEST(Detector, BackdropsBeforeTheShrinkNeverBecomeTheBaseline)
     EXPECT_TRUE(f.engine->isMCActive.value());
     EXPECT_EQ(f.engine->detector().baselineFullScreenCount, 2);
 }
+
+// Backdrops count only when they cover at least 90 % of a screen in both directions, whatever
+// their size beyond that; windows missing their bounds or owner never count or get an icon.
+TEST(Detector, UnusualBackdropsAndDamagedWindowsDuringAVisit)
+{
+    DetectorFixture f(oneDisplay()
+            .app(502, "Notes")
+            .window(1002, 502, { 200, 200, 600, 400 }, "No owner").quirks({ vmac::EntryQuirk::NoOwnerName })
+            .window(1003, 502, { 250, 250, 600, 400 }, "No bounds").quirks({ vmac::EntryQuirk::NoBounds }));
+    f.tick();
+    showMissionControl(f);
+    f.server->backdropBounds = { 0, 0, 1440 * 0.89, 900 };
+    f.tick();
+    EXPECT_EQ(f.engine->lastDetectorTick().fullScreens, 2) << "89 % of the width is not a backdrop";
+    f.server->backdropBounds = { -20, -20, 1440 * 3, 900 * 0.9 };
+    f.tick();
+    EXPECT_EQ(f.engine->lastDetectorTick().fullScreens, 4) << "oversized, or exactly 90 % high, still counts";
+    f.tick();
+    ASSERT_TRUE(f.engine->isMCActive.value());
+    f.ticks(40);
+    const auto& icons = f.engine->activeWindows.value();
+    ASSERT_EQ(icons.size(), 1u);
+    EXPECT_EQ(icons[0].id, 1001u);
+}
