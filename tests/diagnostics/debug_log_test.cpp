@@ -1,6 +1,6 @@
 #include "diagnostics/debug_log.h"
 #include "settings/preference_keys.h"
-#include "temp_home.h"
+#include "support/temp_home.h"
 #include "vmac/posix_files.h"
 #include "vmac/system_logs.h"
 #include "vmac/virtual_clock.h"

@@ -1,5 +1,5 @@
 #include "diagnostics/log_manager.h"
-#include "temp_home.h"
+#include "support/temp_home.h"
 #include "vmac/posix_files.h"
 
 #include <gtest/gtest.h>

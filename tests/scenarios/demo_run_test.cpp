@@ -1,4 +1,4 @@
-#include "diagnostics/temp_home.h"
+#include "support/temp_home.h"
 #include "host/simulation.h"
 #include "vmac/system_logs.h"
 

@@ -1,4 +1,4 @@
-#include "diagnostics/temp_home.h"
+#include "support/temp_home.h"
 #include "host/scorecard.h"
 #include "host/simulation.h"
 #include "support/desktop_builder.h"

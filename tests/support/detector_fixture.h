@@ -1,6 +1,6 @@
 #pragma once
 
-#include "diagnostics/temp_home.h"
+#include "support/temp_home.h"
 #include "engine/overlay_view_model.h"
 #include "host/simulation.h"
 #include "support/desktop_builder.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "diagnostics/temp_home.h"
+#include "support/temp_home.h"
 #include "host/simulation.h"
 #include "support/desktop_builder.h"
 #include "vmac/system_logs.h"

@@ -1,4 +1,6 @@
+#include "support/temp_home.h"
 #include "vmac/file_preferences_store.h"
+#include "vmac/system_logs.h"
 #include "vmac/home_folder.h"
 #include "vmac/virtual_clock.h"
 #include "vmac/virtual_run_loop.h"
@@ -30,56 +32,19 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-struct LogEntry {
-    LogLevel level;
-    std::string category;
-    std::string message;
-};
-
-class RecordingLog final : public SystemLog {
-public:
-    void log(LogLevel level, std::string_view category, std::string_view message) override
-    {
-        entries.push_back({ level, std::string(category), std::string(message) });
-    }
-    int count(const std::string& fragment) const
-    {
-        int n = 0;
-        for (const auto& e : entries)
-            n += e.message.find(fragment) != std::string::npos;
-        return n;
-    }
-    std::vector<LogEntry> entries;
-};
-
-std::string readText(const std::string& path)
+// How many records of the log mention `fragment`.
+int countMentions(const RecordingSystemLog& log, const std::string& fragment)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    int n = 0;
+    for (const auto& r : log.records())
+        n += r.message.find(fragment) != std::string::npos;
+    return n;
 }
 
-void writeText(const std::string& path, const std::string& text)
-{
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
+std::string readText(const std::string& path) { return test_support::readFile(path).value_or(""); }
 
 class PreferencesFileTest : public ::testing::Test {
 protected:
-    PreferencesFileTest()
-    {
-        std::string pattern = (fs::temp_directory_path() / "talvora-prefs-XXXXXX").string();
-        if (::mkdtemp(pattern.data()))
-            home.root = pattern;
-    }
-    ~PreferencesFileTest() override
-    {
-        std::error_code ec;
-        fs::remove_all(home.root, ec);
-    }
-
     std::unique_ptr<FilePreferencesStore> open() { return std::make_unique<FilePreferencesStore>(path(), clock, queue, log); }
     std::string path() const { return home.preferencesFile(); }
     nlohmann::json fileJson() const { return nlohmann::json::parse(readText(path())); }
@@ -94,10 +59,11 @@ protected:
 
     static PreferencesStore& api(FilePreferencesStore& store) { return store; }
 
-    HomeFolder home;
+    test_support::TempHome temp;
+    const HomeFolder& home = temp.home;
     VirtualClock clock;
     VirtualRunLoop queue { clock };
-    RecordingLog log;
+    RecordingSystemLog log;
 };
 
 // --- Values and the file format ---------------------------------------------------------
@@ -141,7 +107,7 @@ TEST_F(PreferencesFileTest, EveryTypeSurvivesTheFileWithItsType)
         else
             EXPECT_EQ(*read, value) << key;
     }
-    EXPECT_TRUE(log.entries.empty());
+    EXPECT_TRUE(log.records().empty());
 
     auto json = fileJson();
     EXPECT_EQ(json["whole"], (nlohmann::json { { "type", "double" }, { "value", 2.0 } }));
@@ -153,7 +119,7 @@ TEST_F(PreferencesFileTest, EveryTypeSurvivesTheFileWithItsType)
 
 TEST_F(PreferencesFileTest, EntriesOfUnknownShapeAreSkippedAndKeptOnWrite)
 {
-    writeText(path(), R"({
+    test_support::writeFile(path(), R"({
         "good": {"type": "integer", "value": 7},
         "future": {"type": "color", "value": "#ff0000"},
         "wrongValue": {"type": "boolean", "value": "yes"},
@@ -167,7 +133,7 @@ TEST_F(PreferencesFileTest, EntriesOfUnknownShapeAreSkippedAndKeptOnWrite)
     auto all = store->dictionaryRepresentation();
     ASSERT_EQ(all.size(), 1u);
     EXPECT_EQ(all["good"], PreferenceValue(std::int64_t { 7 }));
-    EXPECT_TRUE(log.entries.empty()) << "one bad entry does not make the file corrupt";
+    EXPECT_TRUE(log.records().empty()) << "one bad entry does not make the file corrupt";
 
     api(*store).set("other", std::string("x"));
     auto json = fileJson();
@@ -237,11 +203,11 @@ TEST_F(PreferencesFileTest, ConcurrentWritersInSeparateProcessesLoseNothing)
     if (child == 0) {
         VirtualClock childClock;
         VirtualRunLoop childQueue(childClock);
-        RecordingLog childLog;
+        RecordingSystemLog childLog;
         FilePreferencesStore store(path(), childClock, childQueue, childLog);
         for (int i = 0; i < kWrites; ++i)
             static_cast<PreferencesStore&>(store).set("child" + std::to_string(i), std::int64_t { i });
-        ::_exit(store.lastWriteSucceeded() && childLog.entries.empty() ? 0 : 3);
+        ::_exit(store.lastWriteSucceeded() && childLog.records().empty() ? 0 : 3);
     }
     auto store = open();
     for (int i = 0; i < kWrites; ++i) {
@@ -335,7 +301,7 @@ TEST_F(PreferencesFileTest, ObserverThatWritesDoesNotReenterAndDeadStoreIsSilent
 TEST_F(PreferencesFileTest, CorruptFileReadsEmptyAndIsMovedAsideBeforeTheNextWrite)
 {
     const std::string garbage = "{\"a\": {\"type\": \"integer\", \"value\": 1},\n\x01 truncated";
-    writeText(path(), garbage);
+    test_support::writeFile(path(), garbage);
     auto store = open();
     EXPECT_FALSE(api(*store).object("a"));
     for (int i = 0; i < 5; ++i) {
@@ -343,18 +309,18 @@ TEST_F(PreferencesFileTest, CorruptFileReadsEmptyAndIsMovedAsideBeforeTheNextWri
         api(*store).object("a");
         store->synchronize();
     }
-    EXPECT_EQ(log.count("could not parse " + path()), 1);
-    EXPECT_EQ(log.entries.at(0).category, "Preferences");
-    EXPECT_EQ(log.entries.at(0).level, LogLevel::Error);
+    EXPECT_EQ(countMentions(log, "could not parse " + path()), 1);
+    EXPECT_EQ(log.records().at(0).category, "Preferences");
+    EXPECT_EQ(log.records().at(0).level, LogLevel::Error);
 
     api(*store).set("b", std::int64_t { 2 });
     const std::string aside = path() + ".corrupt-20261206-160002";
     EXPECT_EQ(readText(aside), garbage);
-    EXPECT_EQ(log.count("kept it as " + aside), 1);
+    EXPECT_EQ(countMentions(log, "kept it as " + aside), 1);
     EXPECT_EQ(fileJson(), (nlohmann::json { { "b", { { "type", "integer" }, { "value", 2 } } } }));
 
     // A second bad file in the same second gets a name of its own.
-    writeText(path(), "[1, 2]");
+    test_support::writeFile(path(), "[1, 2]");
     store->synchronize();
     EXPECT_FALSE(api(*store).object("b"));
     api(*store).remove("b");
@@ -365,25 +331,25 @@ TEST_F(PreferencesFileTest, CorruptFileReadsEmptyAndIsMovedAsideBeforeTheNextWri
 
 TEST_F(PreferencesFileTest, EmptyFileIsAnEmptyDomainNotACorruptOne)
 {
-    writeText(path(), "\n");
+    test_support::writeFile(path(), "\n");
     auto store = open();
     api(*store).set("a", true);
-    EXPECT_TRUE(log.entries.empty());
+    EXPECT_TRUE(log.records().empty());
     EXPECT_THAT(folderEntries(), ElementsAre("app.talvora.Talvora.json", "app.talvora.Talvora.json.lock"));
 }
 
 TEST_F(PreferencesFileTest, FailedWriteIsLoggedAndStillSeenByThisProcess)
 {
     // A file where the Library folder should be: no folder can be created under it.
-    writeText(home.library(), "not a folder");
+    test_support::writeFile(home.library(), "not a folder");
     auto store = open();
     int calls = 0;
     auto token = api(*store).addChangeObserver([&] { ++calls; });
     api(*store).set("a", std::int64_t { 5 });
     EXPECT_FALSE(store->lastWriteSucceeded());
-    ASSERT_EQ(log.entries.size(), 1u);
-    EXPECT_THAT(log.entries[0].message, HasSubstr("[prefs] could not write " + path() + ": "));
-    EXPECT_EQ(log.entries[0].level, LogLevel::Error);
+    ASSERT_EQ(log.records().size(), 1u);
+    EXPECT_THAT(log.records()[0].message, HasSubstr("[prefs] could not write " + path() + ": "));
+    EXPECT_EQ(log.records()[0].level, LogLevel::Error);
     EXPECT_EQ(api(*store).object("a"), PreferenceValue(std::int64_t { 5 }));
     queue.drain();
     EXPECT_EQ(calls, 1);
