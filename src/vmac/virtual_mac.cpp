@@ -96,11 +96,22 @@ double VirtualMac::primaryHeight() const
     return m_desktop.displays.empty() ? 0 : m_desktop.displays.front().frame.height;
 }
 
+namespace {
+
+// The window server knows every display by an id, even one whose screen description lacks
+// "NSScreenNumber"; such a display gets an id of its own here, derived from its place.
+DisplayID cgDisplayID(const VirtualDisplay& display, std::size_t index)
+{
+    return display.number.value_or(0x7F000000u + static_cast<DisplayID>(index));
+}
+
+} // namespace
+
 Rect VirtualMac::displayBounds(DisplayID display)
 {
-    for (const auto& d : m_desktop.displays) {
-        if (d.number == display)
-            return globalFromAppKitFrame(d.frame, primaryHeight());
+    for (std::size_t i = 0; i < m_desktop.displays.size(); ++i) {
+        if (cgDisplayID(m_desktop.displays[i], i) == display)
+            return globalFromAppKitFrame(m_desktop.displays[i].frame, primaryHeight());
     }
     return {};
 }
@@ -109,7 +120,7 @@ DisplayID VirtualMac::mainDisplayID()
 {
     if (m_desktop.displays.empty())
         return 0;
-    return m_desktop.displays.front().number.value_or(0);
+    return cgDisplayID(m_desktop.displays.front(), 0);
 }
 
 std::vector<ScreenDescription> VirtualMac::screens()

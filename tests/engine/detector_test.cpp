@@ -362,3 +362,29 @@ TEST(Detector, UnusualBackdropsAndDamagedWindowsDuringAVisit)
     ASSERT_EQ(icons.size(), 1u);
     EXPECT_EQ(icons[0].id, 1001u);
 }
+
+// A thumbnail that leaves while the others stay small is a weighted trend, not an expansion.
+TEST(Detector, PreExitOnAWeightedTrendWhenThumbnailsDisappear)
+{
+    DetectorFixture f(oneDisplay().app(502, "Notes").window(1002, 502, { 600, 200, 800, 600 }, "List"));
+    f.tick();
+    showMissionControl(f);
+    f.server->reportedBounds[1002] = { 900, 330, 400, 300 };
+    f.ticks(2);
+    ASSERT_TRUE(f.engine->isMCActive.value());
+    f.ticks(100);
+    ASSERT_EQ(f.engine->lastDetectorTick().thumbnails, 2);
+    f.sim->mac().closeWindow(1002);
+    f.tick();
+    EXPECT_EQ(f.lastBlock(), "PRE-EXIT DETECTED (Weighted Trend Change)");
+}
+
+TEST(Detector, AVisitOnADisplayWithoutNumberPlacesIconsOnScreenZero)
+{
+    DetectorFixture f(DesktopBuilder().display(std::nullopt, { 0, 0, 1440, 900 }).app(501, "Safari").window(1001, 501, kWindow).front(501));
+    openVisit(f);
+    f.ticks(40);
+    ASSERT_EQ(f.engine->activeWindows.value().size(), 1u);
+    EXPECT_EQ(f.engine->activeWindows.value()[0].hostScreenID, 0u);
+    EXPECT_EQ(f.engine->activeWindows.value()[0].placementOpacity, 1.0);
+}
