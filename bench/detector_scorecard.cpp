@@ -76,9 +76,10 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "%d/%d sessions\n", done, total);
         }
     });
-    std::printf("sessions=%d visits=%d quick_visits=%d missed_quick_visits=%d open_latencies=%zu close_latencies=%zu\n",
-        result.sessions, result.visits, result.quickVisits, result.missedQuickVisits, result.openLatencies.size(),
-        result.closeLatencies.size());
+    std::printf("sessions=%d visits=%d quick_visits=%d missed_quick_visits=%d empty_visits=%d open_latencies=%zu "
+                "close_latencies=%zu\n",
+        result.sessions, result.visits, result.quickVisits, result.missedQuickVisits, result.emptyVisits,
+        result.openLatencies.size(), result.closeLatencies.size());
     std::printf("%s\n", host::formatScorecardLine(result).c_str());
     return 0;
 }

@@ -214,6 +214,7 @@ public:
             m_fullyOpenSince.reset();
             m_fullyOpenLongest = 0;
             m_detected = false;
+            m_hadThumbnails = false;
             m_fullOpacityAt.reset();
             m_iconsGoneAt.reset();
         }
@@ -225,6 +226,10 @@ public:
                 m_fullyOpenSince.reset();
             }
             m_detected = m_detected || engine.isMCActive.value();
+            if (!m_hadThumbnails) {
+                for (const auto& w : mac.desktop().windows)
+                    m_hadThumbnails = m_hadThumbnails || mac.thumbnailFrame(w.number).has_value();
+            }
             if (!m_fullOpacityAt && engine.iconOpacity.value() >= 0.999)
                 m_fullOpacityAt = now;
             // Icons gone after the close began (the closing animation may still run).
@@ -264,7 +269,10 @@ private:
         if (m_fullyOpenSince)
             m_fullyOpenLongest = std::max(m_fullyOpenLongest, now - *m_fullyOpenSince);
         const bool full = m_fullyOpenLongest >= kFullVisitSeconds;
-        if (full) {
+        if (!m_hadThumbnails) {
+            // Mission Control over an empty Space: there is nothing to put an icon on.
+            ++m_result.emptyVisits;
+        } else if (full) {
             ++m_result.visits;
             m_result.missedVisits += m_detected ? 0 : 1;
         } else {
@@ -280,7 +288,8 @@ private:
             m_pendingClose = PendingClose { closeStart, now };
         if (m_verbose)
             std::fprintf(stderr, "  visit at %.3f: fully open %.2f s, %s, icons gone %.3f s after the close began\n",
-                m_visitStart - m_sim.clock().mediaTime() + m_sim.elapsed(), m_fullyOpenLongest, m_detected ? "detected" : "MISSED",
+                m_visitStart - m_sim.clock().mediaTime() + m_sim.elapsed(), m_fullyOpenLongest,
+                !m_hadThumbnails ? "no thumbnails" : m_detected ? "detected" : "MISSED",
                 m_iconsGoneAt ? *m_iconsGoneAt - closeStart : -1.0);
     }
 
@@ -297,6 +306,7 @@ private:
     std::optional<double> m_fullyOpenSince;
     double m_fullyOpenLongest = 0;
     bool m_detected = false;
+    bool m_hadThumbnails = false;
     std::optional<double> m_fullOpacityAt;
     std::optional<double> m_iconsGoneAt;
     std::optional<double> m_lastVisitEnd;

@@ -28,6 +28,7 @@ struct ScorecardResult {
     int sessions = 0;
     int visits = 0; // visits in which Mission Control was fully open for at least half a second
     int quickVisits = 0; // shorter visits (a quick open-and-close)
+    int emptyVisits = 0; // visits over a Space without windows: nothing to detect them by or show
     int falseOpenings = 0; // the engine opened while Mission Control was not shown
     int missedVisits = 0; // full visits the engine never detected
     int missedQuickVisits = 0;
