@@ -4,6 +4,7 @@
 
 #include "vmac/file_preferences_store.h"
 #include "vmac/system_logs.h"
+#include "vmac/virtual_run_loop.h"
 #include "vmac/home_folder.h"
 #include "vmac/system_clock.h"
 
@@ -29,13 +30,6 @@ constexpr const char* kUsage = "usage: talvora-defaults [--home DIR] read [KEY]\
                                "       talvora-defaults [--home DIR] write KEY -data HEX\n"
                                "       talvora-defaults [--home DIR] write KEY -array [S...]\n"
                                "       talvora-defaults [--home DIR] delete KEY\n";
-
-// The tool registers no observers and waits for nothing, so queued work may as well run now.
-class ImmediateRunLoop final : public RunLoop {
-public:
-    void async(std::function<void()> work) override { work(); }
-    void after(double, std::function<void()> work) override { work(); }
-};
 
 int usageError(const std::string& message)
 {
@@ -242,7 +236,10 @@ int main(int argc, char** argv)
     }
 
     vmac::SystemClock clock;
-    ImmediateRunLoop mainQueue;
+    // The tool registers no observers and never runs its queue: what the store would tell
+    // observers is of no interest to a process that writes once and exits.
+    vmac::VirtualClock queueClock;
+    vmac::VirtualRunLoop mainQueue(queueClock);
     vmac::StderrSystemLog log(/*showDebug=*/false); // errors only
     vmac::FilePreferencesStore fileStore(home.preferencesFile(), clock, mainQueue, log);
     PreferencesStore& store = fileStore;

@@ -258,6 +258,26 @@ void OverlayViewModel::handleScreenParametersChange()
     m_placement.smoothedPositions.clear();
 }
 
+void OverlayViewModel::startUserInputMonitoring()
+{
+    if (m_userInputMonitor)
+        return;
+    observeSettingsNotifications();
+    // Keys are watched only where the platform delivers them: to a process trusted for
+    // Accessibility. The mask is chosen once, now.
+    std::uint64_t mask = eventMask(EventType::LeftMouseDown) | eventMask(EventType::RightMouseDown)
+        | eventMask(EventType::OtherMouseDown) | eventMask(EventType::ScrollWheel) | eventMask(EventType::Magnify)
+        | eventMask(EventType::Swipe);
+    if (m_platform.accessibility.isProcessTrusted())
+        mask |= eventMask(EventType::KeyDown) | eventMask(EventType::FlagsChanged);
+    std::weak_ptr<int> alive = m_lifetime;
+    m_userInputMonitor = m_platform.eventMonitors.addGlobalMonitor(mask, [this, alive](EventType) {
+        if (alive.expired())
+            return;
+        m_scheduling.lastUserInputAt = m_platform.clock.mediaTime();
+    });
+}
+
 void OverlayViewModel::observeSettingsNotifications()
 {
     std::weak_ptr<int> alive = m_lifetime;

@@ -68,8 +68,11 @@ public:
     void extendHighRate(double now, double duration);
     // Publishes the tick mode for `now`, only when it differs from the published one.
     void updateTickMode(double now);
-    // Registers the two settings notifications (responsiveness, button behaviour).
-    void observeSettingsNotifications();
+    // Registers the two settings notifications and installs the global input monitor whose
+    // events shorten the idle interval. Does nothing once a monitor is installed; when the
+    // platform refused one, a later call tries again (and registers the observers again).
+    void startUserInputMonitoring();
+    bool isMonitoringUserInput() const { return m_userInputMonitor != nullptr; }
     // The active Space changed (the workspace's notification).
     void handleSpaceChange();
     // The display configuration changed: screens are re-read and per-window memory that
@@ -116,6 +119,7 @@ private:
     std::unordered_set<DisplayID> screensWithEstablishedThumbnails(Date dateNow) const;
     void runPlacement(Date dateNow, double frameDelta, bool logDue);
     void clearPlacement();
+    void observeSettingsNotifications();
     std::unordered_set<WindowNumber> windowNumbersOfList() const;
     void fadeStep(double now);
     bool suppressionEndsTick(Date dateNow);
@@ -136,6 +140,7 @@ private:
     SchedulingState m_scheduling;
     Date m_suppressOverlayUntil = Date::distantPast();
     std::vector<ObserverTokenPtr> m_settingsObservers;
+    ObserverTokenPtr m_userInputMonitor;
     // Callbacks hold this weakly and do nothing once the engine is gone.
     std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);
 };

@@ -2,6 +2,7 @@
 
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/input.h"
 #include "platform/notification_center.h"
 #include "platform/preferences_store.h"
 #include "platform/run_loop.h"
@@ -26,6 +27,8 @@ struct Platform {
     NotificationCenter& workspaceNotifications; // NSWorkspace's centre (Space changes)
     Files& files;
     SystemLog& systemLog;
+    EventMonitors& eventMonitors;
+    Accessibility& accessibility;
 };
 
 } // namespace talvora

@@ -15,6 +15,9 @@ struct ScreenDescription {
     Value screenNumber;
 };
 
+// Posted on the application's default centre when displays are added, removed or rearranged.
+inline constexpr const char* kScreenParametersDidChangeNotification = "NSApplicationDidChangeScreenParametersNotification";
+
 class Screens {
 public:
     virtual ~Screens() = default;

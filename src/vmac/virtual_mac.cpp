@@ -286,6 +286,7 @@ void VirtualMac::addDisplay(const VirtualDisplay& display)
     normalizeSpaces(m_desktop.displays.back());
     m_missionControl.displayAdded();
     changed();
+    postScreenParametersChange();
 }
 
 bool VirtualMac::removeDisplay(std::optional<DisplayID> number)
@@ -306,7 +307,14 @@ bool VirtualMac::removeDisplay(std::optional<DisplayID> number)
     }
     rehomeStrandedWindows();
     changed();
+    postScreenParametersChange();
     return true;
+}
+
+void VirtualMac::postScreenParametersChange()
+{
+    if (m_applicationNotifications)
+        m_applicationNotifications->post(kScreenParametersDidChangeNotification);
 }
 
 void VirtualMac::rehomeStrandedWindows()

@@ -39,6 +39,9 @@ public:
     bool quitApp(ProcessID pid);
     void launchApp(std::shared_ptr<VirtualApp> app);
 
+    // The application's default notification centre, where display changes are posted.
+    void setApplicationNotifications(NotificationCenter* center) { m_applicationNotifications = center; }
+
     // Display verbs. A display added to an empty desktop becomes the primary.
     void addDisplay(const VirtualDisplay& display);
     bool removeDisplay(std::optional<DisplayID> number);
@@ -97,6 +100,7 @@ private:
     std::shared_ptr<VirtualApp> findApp(ProcessID pid) const;
     double primaryHeight() const;
     void rehomeStrandedWindows();
+    void postScreenParametersChange();
     void refocusOnSpaceOf(std::optional<DisplayID> display);
     double now() const { return m_clock.mediaTime(); }
     // After every change of the desktop: the overview re-flows and the lists are built anew.
@@ -114,6 +118,7 @@ private:
     ProcessID m_ownPID;
     const Clock& m_clock;
     NotificationCenter& m_workspaceNotifications;
+    NotificationCenter* m_applicationNotifications = nullptr;
     MissionControl m_missionControl;
     // A Space switch inside Mission Control moves the focus when the overview is left.
     bool m_spaceSwitchedDuringVisit = false;

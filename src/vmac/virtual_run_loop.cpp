@@ -1,6 +1,141 @@
 #include "vmac/virtual_run_loop.h"
 
+#include <algorithm>
+
 namespace talvora::vmac {
+
+namespace {
+
+constexpr double kDefaultRefreshRate = 120;
+
+} // namespace
+
+class VirtualTimer final : public RepeatingTimer {
+public:
+    VirtualTimer(VirtualRunLoop& loop, double interval, std::function<void()> fire)
+        : m_loop(&loop)
+        , m_loopAlive(loop.m_lifetime)
+        , m_state(std::make_shared<State>(State { interval, std::move(fire), false }))
+    {
+        ++loop.m_liveTimers;
+        rearm(&loop, m_state, loop.now() + interval);
+    }
+    ~VirtualTimer() override { cancel(); }
+
+    void cancel() override
+    {
+        if (m_state->cancelled)
+            return;
+        m_state->cancelled = true;
+        if (!m_loopAlive.expired())
+            --m_loop->m_liveTimers;
+    }
+
+private:
+    struct State {
+        double interval;
+        std::function<void()> fire;
+        bool cancelled;
+    };
+
+    // Each firing is scheduled from the previous due time, so the timer does not drift.
+    static void rearm(VirtualRunLoop* loop, std::weak_ptr<State> weak, double due)
+    {
+        loop->at(due, [weak, loop, due] {
+            auto state = weak.lock();
+            if (!state || state->cancelled)
+                return;
+            ++loop->m_timerFirings;
+            auto fire = state->fire;
+            fire();
+            if (!state->cancelled)
+                rearm(loop, weak, due + state->interval);
+        });
+    }
+
+    VirtualRunLoop* m_loop;
+    std::weak_ptr<int> m_loopAlive;
+    std::shared_ptr<State> m_state;
+};
+
+class VirtualDisplayLink final : public DisplayLink {
+public:
+    VirtualDisplayLink(VirtualRunLoop& loop, double displayRate, std::function<void()> frame)
+        : m_loop(&loop)
+        , m_loopAlive(loop.m_lifetime)
+        , m_state(std::make_shared<State>())
+    {
+        m_state->displayRate = displayRate;
+        m_state->rate = displayRate;
+        m_state->frame = std::move(frame);
+        ++loop.m_liveLinks;
+        schedule();
+    }
+    ~VirtualDisplayLink() override { invalidate(); }
+
+private:
+    struct State {
+        double displayRate = kDefaultRefreshRate;
+        double rate = kDefaultRefreshRate;
+        bool paused = false;
+        bool invalid = false;
+        std::uint64_t generation = 0; // a frame scheduled before a pause or re-rate is dropped
+        std::function<void()> frame;
+    };
+
+    // DisplayLink:
+    void setPreferredFrameRate(float hz) override
+    {
+        if (m_state->invalid)
+            return;
+        // A display cannot refresh faster than it does.
+        m_state->rate = std::clamp(static_cast<double>(hz), 1.0, m_state->displayRate);
+        schedule();
+    }
+    void setPaused(bool paused) override
+    {
+        if (m_state->invalid || m_state->paused == paused)
+            return;
+        m_state->paused = paused;
+        schedule();
+    }
+    bool isPaused() const override { return m_state->paused; }
+    void invalidate() override
+    {
+        if (m_state->invalid)
+            return;
+        m_state->invalid = true;
+        ++m_state->generation;
+        if (!m_loopAlive.expired())
+            --m_loop->m_liveLinks;
+    }
+
+    void schedule()
+    {
+        ++m_state->generation;
+        if (m_state->paused || m_state->invalid || m_loopAlive.expired())
+            return;
+        scheduleFrame(m_loop, m_state, m_loop->now() + 1.0 / m_state->rate);
+    }
+    static void scheduleFrame(VirtualRunLoop* loop, const std::shared_ptr<State>& state, double due)
+    {
+        std::weak_ptr<State> weak = state;
+        const std::uint64_t generation = state->generation;
+        loop->at(due, [weak, loop, generation, due] {
+            auto s = weak.lock();
+            if (!s || s->generation != generation || s->paused || s->invalid)
+                return;
+            ++loop->m_frames;
+            scheduleFrame(loop, s, due + 1.0 / s->rate);
+            auto frame = s->frame;
+            frame();
+        });
+    }
+
+    VirtualRunLoop* m_loop;
+    std::weak_ptr<int> m_loopAlive;
+    std::shared_ptr<State> m_state;
+};
 
 void VirtualRunLoop::async(std::function<void()> work)
 {
@@ -9,8 +144,28 @@ void VirtualRunLoop::async(std::function<void()> work)
 
 void VirtualRunLoop::after(double seconds, std::function<void()> work)
 {
-    double now = static_cast<const Clock&>(m_clock).mediaTime();
-    m_queue.emplace(Key { now + (seconds > 0 ? seconds : 0), m_sequence++ }, std::move(work));
+    at(now() + (seconds > 0 ? seconds : 0), std::move(work));
+}
+
+void VirtualRunLoop::at(double mediaTime, std::function<void()> work)
+{
+    m_queue.emplace(Key { std::max(mediaTime, now()), m_sequence++ }, std::move(work));
+}
+
+RepeatingTimerPtr VirtualRunLoop::scheduleRepeating(double interval, double, std::function<void()> fire)
+{
+    // A non-positive interval would fire forever at one instant; one millisecond is the floor.
+    return std::make_unique<VirtualTimer>(*this, std::max(interval, 0.001), std::move(fire));
+}
+
+DisplayLinkPtr VirtualRunLoop::createDisplayLink(DisplayID display, std::function<void()> frame)
+{
+    std::optional<double> rate = kDefaultRefreshRate;
+    if (m_refreshRate)
+        rate = m_refreshRate(display);
+    if (!rate || !(*rate > 0))
+        return nullptr;
+    return std::make_unique<VirtualDisplayLink>(*this, *rate, std::move(frame));
 }
 
 std::optional<double> VirtualRunLoop::nextDueTime() const

@@ -234,7 +234,7 @@ TEST(Settings, ObserversOfADestroyedEngineAreGone)
 {
     EngineFixture f(twoApps());
     auto other = std::make_unique<OverlayViewModel>(f.sim->platform());
-    other->observeSettingsNotifications();
+    other->startUserInputMonitoring();
     other.reset();
     // Under the sanitizer build a call into the destroyed engine would be reported here.
     f.sim->preferences().set(PrefKey::closeMinimizeButtonsOnBottom, true);

@@ -19,6 +19,7 @@ struct EngineFixture {
         : sim(std::make_unique<host::Simulation>(desktop.build(), home.home, log))
     {
         sim->createEngine();
+        sim->engine().startUserInputMonitoring();
     }
     ~EngineFixture() { sim.reset(); }
 

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "engine/frame_driver.h"
+#include "engine/overlay_view_model.h"
+#include "platform/platform.h"
+#include "vmac/file_preferences_store.h"
+#include "vmac/home_folder.h"
+#include "vmac/posix_files.h"
+#include "vmac/scenario.h"
+#include "vmac/virtual_input.h"
+#include "vmac/virtual_mac.h"
+#include "vmac/virtual_notification_center.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace talvora::host {
+
+// The application on a virtual Mac: the composition root. It builds the platform services,
+// writes the scenario's preferences (and the debug-log marker) before the engine exists,
+// because the engine reads some of them only once, and then starts the app as its root view
+// does: the engine, the frame driver bound to the published tick mode, the desktop-switch and
+// display-change handlers, user-input monitoring, and the scenario's timeline on the main
+// queue. The clock and the main queue are given: virtual ones for tests, scenarios and
+// benchmarks, real-time ones for the interactive app and the idle-cost benchmark.
+class Composition {
+public:
+    Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& clock, RunLoop& mainQueue, SystemLog& systemLog);
+    ~Composition();
+    Composition(const Composition&) = delete;
+    Composition& operator=(const Composition&) = delete;
+
+    // Starts the app; the timeline's times count from here.
+    void start();
+    // Creates the engine without starting it, for callers that tick it themselves.
+    OverlayViewModel& createEngine();
+
+    // Called after every tick.
+    std::function<void()> onTick;
+    // Called when a timeline action has been applied.
+    std::function<void(const vmac::TimelineAction&)> onAction;
+
+    OverlayViewModel& engine() { return *m_engine; }
+    DisplayLinkDriver* frameDriver() { return m_driver.get(); }
+    vmac::VirtualMac& mac() { return m_mac; }
+    vmac::VirtualInput& input() { return m_input; }
+    vmac::VirtualNotificationCenter& notifications() { return m_notifications; }
+    vmac::VirtualNotificationCenter& workspaceNotifications() { return m_workspaceNotifications; }
+    PreferencesStore& preferences() { return m_preferences; }
+    Platform& platform() { return m_platform; }
+    const vmac::HomeFolder& home() const { return m_home; }
+    const vmac::Scenario& scenario() const { return m_scenario; }
+    int tickCount() const { return m_ticks; }
+    double startedAt() const { return m_startedAt; }
+
+private:
+    void frame();
+    void handleScreenParametersChange();
+    void writePreferenceFromOtherProcess(const std::string& key, const std::optional<PreferenceValue>& value);
+
+    vmac::Scenario m_scenario;
+    vmac::HomeFolder m_home;
+    Clock& m_clock;
+    RunLoop& m_mainQueue;
+    vmac::VirtualNotificationCenter m_notifications;
+    vmac::VirtualNotificationCenter m_workspaceNotifications; // before the Mac, which posts on it
+    vmac::VirtualMac m_mac;
+    vmac::VirtualInput m_input;
+    SystemLog& m_systemLog;
+    vmac::FilePreferencesStore m_preferences;
+    vmac::PosixFiles m_files;
+    Platform m_platform;
+    std::unique_ptr<OverlayViewModel> m_engine;
+    std::unique_ptr<DisplayLinkDriver> m_driver;
+    Published<TickModeSpec>::Subscription m_tickModeSubscription;
+    std::vector<ObserverTokenPtr> m_observers;
+    vmac::ScenarioHooks m_hooks;
+    bool m_started = false; // the root view's start flag: frames tick only after it
+    double m_startedAt = 0;
+    int m_ticks = 0;
+    std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);
+};
+
+} // namespace talvora::host
