@@ -26,6 +26,9 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
         std::filesystem::create_directories(m_home.library() + "/Logs/Talvora", error);
         std::ofstream(m_home.library() + "/Logs/Talvora/DEBUG_ON");
     }
+    m_input.setTrusted(m_scenario.accessibilityTrusted);
+    m_hooks.userInput = [this](EventType type) { m_input.postEvent(type); };
+    m_hooks.setAccessibilityTrusted = [this](bool trusted) { m_input.setTrusted(trusted); };
     m_hooks.writePreferenceFromOtherProcess = [this](const std::string& key, const std::optional<PreferenceValue>& value) {
         writePreferenceFromOtherProcess(key, value);
     };

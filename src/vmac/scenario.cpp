@@ -1,6 +1,6 @@
 // Scenarios: a desktop and a timeline, as JSON.
 //
-// Top level: "description", "talvoraPID", "debugLogging", "screenRecording",
+// Top level: "description", "talvoraPID", "debugLogging", "accessibilityTrusted", "screenRecording",
 // "controlCenterName", "offScreenEntriesPerOnScreen", "displays", "apps", "front",
 // "preferences", "timeline", "duration"; "overview": "dock" (default) or "windowManager" (the
 // overview drawn by one WindowManager window per display); "missionControlTimings": any of
@@ -16,7 +16,8 @@
 // window} (on the active Space of its display unless the window names one), activateApp /
 // hideApp / unhideApp / quitApp {pid}, addDisplay {display}, removeDisplay {number},
 // writePreference {key, value}, deletePreference {key}, failNextWindowListQuery {how},
-// setScreenRecording {granted}, openMissionControl, closeMissionControl,
+// setScreenRecording {granted}, userInput {event: click, rightClick, otherClick, scroll,
+// magnify, swipe, keyDown, flagsChanged}, setAccessibility {trusted}, openMissionControl, closeMissionControl,
 // pressMissionControlKey, clickThumbnail {window}, switchSpace {display (number or null),
 // space}, addSpace {display}.
 
@@ -389,6 +390,29 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
         auto status = how == "null" ? WindowListReply::Status::Null : WindowListReply::Status::Malformed;
         action.description = "window list query fails (" + how + ")";
         action.apply = [status](VirtualMac& mac, ScenarioHooks&) { mac.failNextWindowListQuery(status); };
+    } else if (verb == "userInput") {
+        static constexpr std::pair<const char*, EventType> kEvents[] = { { "click", EventType::LeftMouseDown },
+            { "rightClick", EventType::RightMouseDown }, { "otherClick", EventType::OtherMouseDown },
+            { "scroll", EventType::ScrollWheel }, { "magnify", EventType::Magnify }, { "swipe", EventType::Swipe },
+            { "keyDown", EventType::KeyDown }, { "flagsChanged", EventType::FlagsChanged } };
+        std::string name = j.value("event", std::string("click"));
+        auto it = std::find_if(std::begin(kEvents), std::end(kEvents), [&](const auto& e) { return name == e.first; });
+        if (it == std::end(kEvents)) {
+            r.fail(where, "unknown event \"" + name + "\"");
+            return std::nullopt;
+        }
+        action.description = "user input: " + name;
+        action.apply = [type = it->second](VirtualMac&, ScenarioHooks& hooks) {
+            if (hooks.userInput)
+                hooks.userInput(type);
+        };
+    } else if (verb == "setAccessibility") {
+        bool trusted = j.value("trusted", true);
+        action.description = trusted ? "Accessibility granted" : "Accessibility revoked";
+        action.apply = [trusted](VirtualMac&, ScenarioHooks& hooks) {
+            if (hooks.setAccessibilityTrusted)
+                hooks.setAccessibilityTrusted(trusted);
+        };
     } else if (verb == "setScreenRecording") {
         bool granted = j.value("granted", true);
         action.description = granted ? "screen recording granted" : "screen recording revoked";
@@ -511,6 +535,7 @@ ScenarioResult parseScenarioChecked(const std::string& jsonText)
     s.description = root.value("description", std::string());
     s.talvoraPID = root.value("talvoraPID", 900);
     s.debugLogging = root.value("debugLogging", false);
+    s.accessibilityTrusted = root.value("accessibilityTrusted", false);
     s.desktop.screenRecordingGranted = root.value("screenRecording", true);
     s.desktop.controlCenterName = root.value("controlCenterName", std::string("Control Center"));
     s.desktop.offScreenEntriesPerOnScreen = root.value("offScreenEntriesPerOnScreen", 9);

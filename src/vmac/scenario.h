@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/input.h"
 #include "platform/preferences_store.h"
 #include "vmac/virtual_desktop.h"
 
@@ -17,6 +18,10 @@ class VirtualMac;
 // another process would (a value, or nothing to delete the key).
 struct ScenarioHooks {
     std::function<void(const std::string& key, const std::optional<PreferenceValue>& value)> writePreferenceFromOtherProcess;
+    // The user clicks, scrolls, swipes or types somewhere on the desktop.
+    std::function<void(EventType)> userInput;
+    // Accessibility is granted to or taken from this process.
+    std::function<void(bool trusted)> setAccessibilityTrusted;
 };
 
 // One step of a timeline, at a time in seconds after the scenario starts.
@@ -34,6 +39,7 @@ struct Scenario {
     ProcessID talvoraPID = 900;
     std::map<std::string, PreferenceValue> initialPreferences;
     bool debugLogging = false; // create the marker that turns the debug log on
+    bool accessibilityTrusted = false;
     std::vector<TimelineAction> timeline; // sorted by time
     double duration = 0; // seconds to run; at least the last action's time
 };

@@ -18,7 +18,8 @@ public:
         , m_state(std::make_shared<State>(State { interval, std::move(fire), false }))
     {
         ++loop.m_liveTimers;
-        rearm(&loop, m_state, loop.now() + interval);
+        m_state->start = loop.now();
+        rearm(&loop, m_state, 1);
     }
     ~VirtualTimer() override { cancel(); }
 
@@ -36,20 +37,21 @@ private:
         double interval;
         std::function<void()> fire;
         bool cancelled;
+        double start = 0; // firing n is due at start + n × interval: no drift, no rounding build-up
     };
 
-    // Each firing is scheduled from the previous due time, so the timer does not drift.
-    static void rearm(VirtualRunLoop* loop, std::weak_ptr<State> weak, double due)
+    static void rearm(VirtualRunLoop* loop, std::weak_ptr<State> weak, std::uint64_t n)
     {
-        loop->at(due, [weak, loop, due] {
+        auto state = weak.lock();
+        loop->at(state->start + static_cast<double>(n) * state->interval, [weak, loop, n] {
             auto state = weak.lock();
             if (!state || state->cancelled)
                 return;
             ++loop->m_timerFirings;
-            auto fire = state->fire;
+            auto fire = state->fire; // the callback may cancel and drop this timer
             fire();
             if (!state->cancelled)
-                rearm(loop, weak, due + state->interval);
+                rearm(loop, weak, n + 1);
         });
     }
 
@@ -80,6 +82,7 @@ private:
         bool paused = false;
         bool invalid = false;
         std::uint64_t generation = 0; // a frame scheduled before a pause or re-rate is dropped
+        double phaseStart = 0; // frame n of this generation is due at phaseStart + n / rate
         std::function<void()> frame;
     };
 
@@ -115,18 +118,19 @@ private:
         ++m_state->generation;
         if (m_state->paused || m_state->invalid || m_loopAlive.expired())
             return;
-        scheduleFrame(m_loop, m_state, m_loop->now() + 1.0 / m_state->rate);
+        m_state->phaseStart = m_loop->now();
+        scheduleFrame(m_loop, m_state, 1);
     }
-    static void scheduleFrame(VirtualRunLoop* loop, const std::shared_ptr<State>& state, double due)
+    static void scheduleFrame(VirtualRunLoop* loop, const std::shared_ptr<State>& state, std::uint64_t n)
     {
         std::weak_ptr<State> weak = state;
         const std::uint64_t generation = state->generation;
-        loop->at(due, [weak, loop, generation, due] {
+        loop->at(state->phaseStart + static_cast<double>(n) / state->rate, [weak, loop, generation, n] {
             auto s = weak.lock();
             if (!s || s->generation != generation || s->paused || s->invalid)
                 return;
             ++loop->m_frames;
-            scheduleFrame(loop, s, due + 1.0 / s->rate);
+            scheduleFrame(loop, s, n + 1);
             auto frame = s->frame;
             frame();
         });
