@@ -1,0 +1,224 @@
+#include "settings/pinned_apps_store.h"
+#include "support/memory_preferences.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <limits>
+#include <map>
+
+using namespace talvora;
+using test_support::MemoryPreferences;
+using Json = nlohmann::json;
+
+namespace {
+
+struct FakeApp final : RunningApplication {
+    std::optional<std::string> name;
+    ImageRef image;
+    std::optional<std::string> path;
+    ProcessID processIdentifier() const override { return 1; }
+    std::optional<std::string> bundleIdentifier() const override { return std::nullopt; }
+    std::optional<std::string> localizedName() const override { return name; }
+    ActivationPolicy activationPolicy() const override { return ActivationPolicy::Regular; }
+    bool isHidden() const override { return false; }
+    bool isTerminated() const override { return false; }
+    ImageRef icon() const override { return image; }
+    std::optional<std::string> bundlePath() const override { return path; }
+};
+
+struct FakeWorkspace final : Workspace {
+    std::map<std::string, std::vector<RunningApplicationRef>> running;
+    std::map<std::string, ImageRef> fileIcons;
+    RunningApplicationRef runningApplication(ProcessID) override { return nullptr; }
+    std::vector<RunningApplicationRef> runningApplications(const std::string& id) override { return running[id]; }
+    RunningApplicationRef frontmostApplication() override { return nullptr; }
+    ImageRef iconForFile(const std::string& path) override { return fileIcons[path]; }
+};
+
+PreferenceData bytes(std::string_view text) { return PreferenceData(text.begin(), text.end()); }
+
+Json stored(MemoryPreferences& prefs)
+{
+    const auto& data = std::get<PreferenceData>(prefs.values.at(PinnedAppsStore::key));
+    return Json::parse(data.begin(), data.end());
+}
+
+std::vector<PinnedApp> plain(std::initializer_list<const char*> ids)
+{
+    std::vector<PinnedApp> apps;
+    for (const char* id : ids)
+        apps.push_back({ id, std::nullopt });
+    return apps;
+}
+
+const RGBA kBlue { 0.2, 0.8, 1, 1 };
+
+} // namespace
+
+TEST(PinnedAppsStore, LoadsValidJsonFirstAndOtherwiseMigratesTheLegacyList)
+{
+    FakeWorkspace ws;
+    MemoryPreferences empty;
+    EXPECT_TRUE(PinnedAppsStore(empty, ws).apps().empty());
+    EXPECT_TRUE(empty.writes.empty());
+
+    MemoryPreferences legacy;
+    legacy.values[PinnedAppsStore::legacyKey] = StringArray { "a", "b", "a" };
+    EXPECT_EQ(PinnedAppsStore(legacy, ws).apps(), plain({ "a", "b", "a" })) << "duplicates survive";
+    EXPECT_EQ(stored(legacy), Json::parse(R"([{"bundleID":"a"},{"bundleID":"b"},{"bundleID":"a"}])"));
+    EXPECT_EQ(legacy.writes, (std::vector<std::string> { PinnedAppsStore::key, PinnedAppsStore::legacyKey }))
+        << "the legacy list is removed, and only once its replacement is written";
+
+    MemoryPreferences emptyLegacy;
+    emptyLegacy.values[PinnedAppsStore::legacyKey] = StringArray {};
+    EXPECT_TRUE(PinnedAppsStore(emptyLegacy, ws).apps().empty());
+    EXPECT_TRUE(emptyLegacy.writes.empty());
+
+    // Member order, a null colour, integral numbers and unknown members are all accepted.
+    MemoryPreferences both;
+    both.values[PinnedAppsStore::key] = bytes(R"([{"customColor":{"alpha":1,"blue":1,"green":0.8,"red":0.2},"bundleID":"x"},
+                                                  {"bundleID":"y","customColor":null,"note":3}])");
+    both.values[PinnedAppsStore::legacyKey] = StringArray { "old" };
+    EXPECT_EQ(PinnedAppsStore(both, ws).apps(), (std::vector<PinnedApp> { { "x", kBlue }, { "y", std::nullopt } }));
+    EXPECT_TRUE(both.writes.empty()) << "the legacy list is left alone";
+}
+
+TEST(PinnedAppsStore, OneMalformedElementRejectsTheWholeValue)
+{
+    FakeWorkspace ws;
+    for (const char* json : { R"([{"bundleID":"a"},{"customColor":null}])", R"([{"bundleID":7}])",
+             R"([{"bundleID":"a","customColor":{"red":1,"green":1,"blue":1}}])",
+             R"([{"bundleID":"a","customColor":{"red":1,"green":1,"blue":1,"alpha":true}}])",
+             R"([{"bundleID":"a","customColor":[1,1,1,1]}])", R"(["a"])", R"({"bundleID":"a"})", "[{\"bundleID\":\"a\"}",
+             "[{\"bundleID\":\"\xff\"}]", "not json" }) {
+        MemoryPreferences prefs;
+        prefs.values[PinnedAppsStore::key] = bytes(json);
+        prefs.values[PinnedAppsStore::legacyKey] = StringArray { "legacy" };
+        EXPECT_EQ(PinnedAppsStore(prefs, ws).apps(), plain({ "legacy" })) << json;
+    }
+
+    MemoryPreferences unreadable;
+    unreadable.values[PinnedAppsStore::key] = std::string(R"([{"bundleID":"a"}])");
+    PinnedAppsStore store(unreadable, ws);
+    EXPECT_TRUE(store.apps().empty()) << "only raw bytes are the stored form";
+    EXPECT_TRUE(unreadable.writes.empty()) << "not repaired while loading";
+    store.add("b");
+    EXPECT_EQ(stored(unreadable), Json::parse(R"([{"bundleID":"b"}])"));
+}
+
+TEST(PinnedAppsStore, StoresAColourOnlyWhenSetAndReadsBackWhatItWrote)
+{
+    FakeWorkspace ws;
+    MemoryPreferences prefs;
+    PinnedAppsStore store(prefs, ws);
+    store.add("a");
+    store.add("b");
+    store.setCustomColor(kBlue, "b");
+    EXPECT_EQ(stored(prefs), Json::parse(R"([{"bundleID":"a"},
+        {"bundleID":"b","customColor":{"red":0.2,"green":0.8,"blue":1.0,"alpha":1.0}}])"));
+    EXPECT_EQ(PinnedAppsStore(prefs, ws).apps(), store.apps());
+
+    store.setCustomColor(std::nullopt, "b");
+    EXPECT_EQ(stored(prefs)[1], Json::parse(R"({"bundleID":"b"})"));
+}
+
+TEST(PinnedAppsStore, ChangesAreSavedAndAnnouncedExceptTheNoOps)
+{
+    FakeWorkspace ws;
+    MemoryPreferences prefs;
+    prefs.values[PinnedAppsStore::key] = bytes(R"([{"bundleID":"a"},{"bundleID":"b"},{"bundleID":"a"},{"bundleID":"c"}])");
+    int notified = 0;
+    ObserverTokenPtr token;
+    {
+        PinnedAppsStore store(prefs, ws);
+        token = store.observe([&] { ++notified; });
+        auto writes = [&] { return prefs.writes.size(); };
+
+        store.add("a");
+        store.setCustomColor(kBlue, "zzz");
+        EXPECT_EQ(writes(), 0u);
+        EXPECT_EQ(notified, 0);
+        EXPECT_FALSE(store.isPinned("A")) << "identifiers are case-sensitive";
+
+        store.setCustomColor(kBlue, "a");
+        EXPECT_EQ(store.apps()[0].customColor, kBlue);
+        EXPECT_EQ(store.apps()[2], (PinnedApp { "a", std::nullopt })) << "only the first entry";
+        store.setCustomColor(kBlue, "a");
+        EXPECT_EQ(notified, 1) << "the same colour again changes nothing";
+        store.add("d");
+        store.remove("a");
+        EXPECT_EQ(store.apps(), plain({ "b", "c", "d" }));
+        EXPECT_EQ(writes(), 4u);
+        EXPECT_EQ(notified, 3);
+
+        store.remove("zzz");
+        EXPECT_EQ(writes(), 5u) << "saved even when nothing matched";
+        EXPECT_EQ(notified, 3);
+        EXPECT_EQ(PinnedAppsStore(prefs, ws).apps(), store.apps());
+
+        token.reset();
+        store.add("e");
+        EXPECT_EQ(notified, 3);
+
+        ObserverTokenPtr second;
+        bool secondRan = false;
+        auto first = store.observe([&] { second.reset(); });
+        second = store.observe([&] { secondRan = true; });
+        store.add("f");
+        EXPECT_FALSE(secondRan) << "unregistered by an earlier observer of the same change";
+        token = store.observe([] {});
+    }
+    token.reset(); // outlives the store harmlessly
+}
+
+TEST(PinnedAppsStore, KeepsEveryStoredCopyReadable)
+{
+    FakeWorkspace ws;
+    MemoryPreferences prefs;
+    PinnedAppsStore store(prefs, ws);
+    store.add("a");
+    double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    store.setCustomColor(RGBA { 1.5, -0.2, nan, inf }, "a");
+    EXPECT_EQ(PinnedAppsStore(prefs, ws).apps(), (std::vector<PinnedApp> { { "a", RGBA { 1, 0, 0, 1 } } }));
+
+    // A list that cannot be encoded is not written, so the copy already stored survives.
+    store.add("bad\xff");
+    EXPECT_EQ(stored(prefs).size(), 1u);
+    MemoryPreferences legacy;
+    legacy.values[PinnedAppsStore::legacyKey] = StringArray { "ok", "bad\xff" };
+    EXPECT_EQ(PinnedAppsStore(legacy, ws).apps().size(), 2u);
+    EXPECT_FALSE(legacy.values.contains(PinnedAppsStore::key));
+    EXPECT_TRUE(legacy.values.contains(PinnedAppsStore::legacyKey)) << "still the only copy";
+
+    MemoryPreferences outOfRange;
+    outOfRange.values[PinnedAppsStore::key] = bytes(R"([{"bundleID":"a","customColor":{"red":2,"green":-1,"blue":0.5,"alpha":1}}])");
+    EXPECT_EQ(PinnedAppsStore(outOfRange, ws).pinnedApp("a")->customColor, (RGBA { 1, 0, 0.5, 1 }));
+}
+
+TEST(PinnedAppsStore, DisplayInfoComesFromTheFirstRunningInstance)
+{
+    auto icon = std::make_shared<const Image>(), fileIcon = std::make_shared<const Image>();
+    auto app = [](std::optional<std::string> name, ImageRef image, std::optional<std::string> path) {
+        auto a = std::make_shared<FakeApp>();
+        a->name = std::move(name), a->image = std::move(image), a->path = std::move(path);
+        return a;
+    };
+    FakeWorkspace ws;
+    ws.fileIcons["/Applications/Notes.app"] = fileIcon;
+    ws.running["with.icon"] = { app("Mail", icon, std::nullopt), app("Other", fileIcon, std::nullopt) };
+    ws.running["unnamed"] = { app(std::nullopt, icon, std::nullopt) };
+    ws.running["from.file"] = { app("Notes", nullptr, "/Applications/Notes.app") };
+    ws.running["no.image"] = { app("Ghost", nullptr, std::nullopt) };
+    MemoryPreferences prefs;
+    PinnedAppsStore store(prefs, ws);
+
+    auto info = store.appDisplayInfo("with.icon");
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->name, "Mail");
+    EXPECT_EQ(info->icon, icon);
+    EXPECT_EQ(store.appDisplayInfo("unnamed")->name, "unnamed");
+    EXPECT_EQ(store.appDisplayInfo("from.file")->icon, fileIcon);
+    EXPECT_FALSE(store.appDisplayInfo("no.image"));
+    EXPECT_FALSE(store.appDisplayInfo("not.running"));
+}
