@@ -13,8 +13,6 @@ namespace talvora {
 
 namespace {
 
-bool isSystemOwner(std::string_view owner) { return owner == "Dock" || owner == "Window Server"; }
-
 std::optional<double> boundsMember(const BoundsValue& bounds, const Value& member)
 {
     if (bounds.kind != BoundsValue::Kind::Dictionary)
@@ -28,8 +26,6 @@ std::string format(const char* pattern, double value)
     std::snprintf(text, sizeof text, pattern, value);
     return text;
 }
-
-const char* flag(bool b) { return b ? "true" : "false"; }
 
 } // namespace
 
@@ -81,7 +77,7 @@ void OverlayViewModel::runEvidencePasses(double now, Date dateNow)
                 }
             }
         }
-        if (onScreen && owner && isSystemOwner(*owner)) {
+        if (onScreen && owner && isDockOrWindowServer(*owner)) {
             for (const Rect& screen : screenRects) {
                 if (screen.width * DetectorRule::backdropScreenFraction <= *w
                     && screen.height * DetectorRule::backdropScreenFraction <= *h) {
@@ -119,7 +115,7 @@ void OverlayViewModel::runEvidencePasses(double now, Date dateNow)
                     ++t.thumbnails;
             }
         }
-        if (isSystemOwner(*owner))
+        if (isDockOrWindowServer(*owner))
             continue;
         auto layer = entryLayer(*e);
         auto initial = m_detector.initialAreas.find(*number);
@@ -168,7 +164,7 @@ void OverlayViewModel::runDetector(double now, Date dateNow, bool logDue)
             "fullScreens=%d threshold=%d baseline=%d thumbnails=%d avgShrink=%.3f bestScreenShrink=%.3f preExit=%s "
             "lockRemaining=%.2f",
             t.fullScreens, t.threshold, d.baselineFullScreenCount, t.thumbnails, t.avgShrink, t.bestScreenShrink,
-            flag(d.isPreExitTriggered), std::max(0.0, d.transitionLockUntil.secondsSince(dateNow)));
+            boolText(d.isPreExitTriggered), std::max(0.0, d.transitionLockUntil.secondsSince(dateNow)));
         logStateEvent("entry_gate", detail);
     }
 
@@ -406,7 +402,7 @@ void OverlayViewModel::handleSpaceChange()
     if (!entryNoise)
         d.lastSpaceChangeInMCAt = dateNow;
     logStateEvent("spaceChanged",
-        std::string("mcWasActive=true entryNoise=") + flag(entryNoise) + " sinceActivation=" + format("%.2f", sinceActivation));
+        std::string("mcWasActive=true entryNoise=") + boolText(entryNoise) + " sinceActivation=" + format("%.2f", sinceActivation));
     logBlock(entryNoise ? "SPACE CHANGE IGNORED (Mission Control entry transition)" : "SPACE CHANGE (STAYING IN MISSION CONTROL)");
     d.transitionLockUntil = std::max(d.transitionLockUntil, dateNow.addingSeconds(preExit ? 1.2 : 0.5));
     if (sinceActivation >= 0.5 && !preExit) {

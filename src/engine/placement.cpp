@@ -54,14 +54,6 @@ double iconScale(double term, double visibility, double thumbnailWidth)
 
 } // namespace placement
 
-namespace {
-
-bool isSystemOwner(std::string_view owner) { return owner == "Dock" || owner == "Window Server"; }
-
-const char* flag(bool b) { return b ? "true" : "false"; }
-
-} // namespace
-
 void OverlayViewModel::runExclusionUpkeep(Date dateNow)
 {
     auto& closing = m_placement.recentlyClosedWindowIDs;
@@ -84,7 +76,7 @@ std::unordered_set<DisplayID> OverlayViewModel::screensWithEstablishedThumbnails
         auto number = entryWindowNumber(e);
         auto owner = entryOwnerName(e);
         auto bounds = entryBounds(e);
-        if (!number || !owner || !bounds || isSystemOwner(*owner))
+        if (!number || !owner || !bounds || isDockOrWindowServer(*owner))
             continue;
         const double area = bounds->area();
         auto initial = m_detector.initialAreas.find(*number);
@@ -202,9 +194,9 @@ void OverlayViewModel::runPlacement(Date dateNow, double frameDelta, bool logDue
                 "op=%.2f t=%.2fs scr=%u/%s tgt=(%lld,%lld) chg=%s fast=%s wx=%s dist=",
                 displayName.value_or(std::string(*owner)).c_str(), *number, static_cast<long long>(b.x),
                 static_cast<long long>(b.y), static_cast<long long>(b.width), static_cast<long long>(b.height),
-                static_cast<long long>(ia), static_cast<long long>(mia), rsc, sc, flag(late), rs, sh, op, sinceActivation,
+                static_cast<long long>(ia), static_cast<long long>(mia), rsc, sc, boolText(late), rs, sh, op, sinceActivation,
                 host.id, initialScreen ? std::to_string(*initialScreen).c_str() : "?", static_cast<long long>(target.x),
-                static_cast<long long>(target.y), flag(changed), flag(fast), flag(wrongScreen));
+                static_cast<long long>(target.y), boolText(changed), boolText(fast), boolText(wrongScreen));
             std::string line = detail;
             if (prev) {
                 char dist[32];

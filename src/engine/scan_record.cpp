@@ -1,15 +1,11 @@
 #include "engine/scan_record.h"
 
+#include "engine/window_entry.h"
+
 #include <algorithm>
 #include <cstdio>
 
 namespace talvora {
-
-namespace {
-
-const char* flag(bool b) { return b ? "true" : "false"; }
-
-} // namespace
 
 std::string formatScanDetail(const ScanRecord& r)
 {
@@ -24,8 +20,8 @@ std::string formatScanDetail(const ScanRecord& r)
     std::snprintf(buffer, sizeof buffer,
         "raw=%s confidence=%d confirmed=%s fullScreens=%d threshold=%d baseline=%d thumbnails=%d avgShrink=%.3f "
         "bestScreenShrink=%.3f preExit=%s grace=%s lockRem=%.2f screens=[",
-        flag(r.tick.raw), r.confidence, flag(r.confidence >= 2), r.tick.fullScreens, r.tick.threshold, r.baseline,
-        r.tick.thumbnails, r.tick.avgShrink, r.tick.bestScreenShrink, flag(r.preExit), flag(r.grace),
+        boolText(r.tick.raw), r.confidence, boolText(r.confidence >= 2), r.tick.fullScreens, r.tick.threshold, r.baseline,
+        r.tick.thumbnails, r.tick.avgShrink, r.tick.bestScreenShrink, boolText(r.preExit), boolText(r.grace),
         std::max(0.0, r.lockRemainingSeconds));
     std::string detail = buffer;
     detail += screens;

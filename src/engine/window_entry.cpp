@@ -40,7 +40,7 @@ bool isOnScreenEntry(const WindowEntry& e)
 bool isUserAppWindow(const WindowEntry& e, std::string_view owner, ProcessID pid, const RunningApplication* application,
     const Rect& bounds, ProcessID ownProcess)
 {
-    if (owner == "Dock" || owner == "Window Server")
+    if (isDockOrWindowServer(owner))
         return false;
     if (pid == ownProcess)
         return false;

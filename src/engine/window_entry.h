@@ -18,6 +18,12 @@ inline std::optional<Rect> entryBounds(const WindowEntry& e) { return e.bounds.a
 inline std::optional<long long> entryLayer(const WindowEntry& e) { return e.layer.asInteger<long long>(); }
 inline std::optional<double> entryAlpha(const WindowEntry& e) { return e.alpha.asDouble(); }
 
+// The owners of Mission Control's backdrops and of no application window.
+inline bool isDockOrWindowServer(std::string_view owner) { return owner == "Dock" || owner == "Window Server"; }
+
+// How the debug records print a Boolean.
+inline const char* boolText(bool b) { return b ? "true" : "false"; }
+
 // kCGWindowName without leading and trailing white space and newlines; empty when absent.
 std::string entryTitle(const WindowEntry& e);
 

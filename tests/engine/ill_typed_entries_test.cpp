@@ -102,7 +102,8 @@ TEST(IllTypedEntries, RandomlyDamagedListsNeverBreakTheTick)
             ASSERT_LT(e, sampling.cachedWindowList->data() + sampling.cachedWindowList->size());
         }
         ASSERT_EQ(f.engine().screens().cachedScreenCount, static_cast<int>(f.engine().screens().cachedScreenInfos.size()));
-        if (auto active = sampling.currentActiveWindowID)
+        if (auto active = sampling.currentActiveWindowID) {
             ASSERT_GE(*active, 1000u);
+        }
     }
 }

@@ -7,7 +7,12 @@ using namespace talvora;
 TEST(ScanRecord, DetailTextHasEveryFieldInItsFormat)
 {
     ScanRecord r;
-    r.tick = { /*raw=*/true, /*fullScreens=*/4, /*threshold=*/3, /*thumbnails=*/2, /*avgShrink=*/0.41234, /*bestScreenShrink=*/0.5 };
+    r.tick.raw = true;
+    r.tick.fullScreens = 4;
+    r.tick.threshold = 3;
+    r.tick.thumbnails = 2;
+    r.tick.avgShrink = 0.41234;
+    r.tick.bestScreenShrink = 0.5;
     r.confidence = 2;
     r.baseline = 2;
     r.preExit = false;

@@ -58,8 +58,9 @@ TEST(MissionControl, OneDisplayVisitInVirtualTime)
         const Rect r = f.bounds(1001);
         EXPECT_TRUE(strictlyBetween(r, kStart, thumbnail)) << "sample " << samples;
         EXPECT_LT(r.width, previousWidth);
-        if (samples == 1)
+        if (samples == 1) {
             EXPECT_LT(kStart.width - r.width, 0.1 * (kStart.width - thumbnail.width));
+        }
         previousWidth = r.width;
         EXPECT_TRUE(f.mac.isMissionControlShown());
         EXPECT_EQ(f.displaySizedSystemWindows(), f.now() < openedAt + timings.markerDelay ? 2 : 4) << f.now() - openedAt;
