@@ -19,8 +19,6 @@ public:
     // The application's icon, else the workspace icon of its bundle, else nothing.
     ImageRef cachedIcon(const RunningApplicationRef& application);
 
-    std::size_t applicationCount() const { return m_appCache.size(); }
-
 private:
     Workspace& m_workspace;
     std::unordered_map<ProcessID, RunningApplicationRef> m_appCache;

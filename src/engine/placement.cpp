@@ -123,10 +123,11 @@ void OverlayViewModel::runPlacement(Date dateNow, double frameDelta, bool logDue
         if (!isUserAppWindow(e, *owner, *pid, application.get(), b, m_ownProcess))
             continue;
         ImageRef icon = cachedIcon(application);
-        const bool touchesAScreen = std::any_of(m_screens.cachedScreenCGRects.begin(), m_screens.cachedScreenCGRects.end(),
-            [&](const Rect& s) { return intersectionArea(s, b) > 0; });
-        if (!touchesAScreen || !(onScreen || hiddenRecent))
+        // The screen the thumbnail mostly lies on hosts the icon; a window on no screen gets none.
+        auto hostIndex = indexOfLargestIntersection(m_screens.cachedScreenCGRects, b);
+        if (!hostIndex || !(onScreen || hiddenRecent))
             continue;
+        const ScreenInfo host = m_screens.cachedScreenInfos[*hostIndex];
 
         const double area = b.area();
         auto initial = m_detector.initialAreas.find(*number);
@@ -136,10 +137,6 @@ void OverlayViewModel::runPlacement(Date dateNow, double frameDelta, bool logDue
         const Date firstSeenAt = firstSeen != m_detector.initialAreasFirstSeen.end() ? firstSeen->second : Date::distantPast();
         const bool late = active && firstSeenAt > activation;
 
-        // Host screen: the largest overlap; the first screen when none overlaps.
-        ScreenInfo host { 0, { 0, 0, m_screens.cachedPrimaryCGHeight, m_screens.cachedPrimaryCGHeight } };
-        if (!m_screens.cachedScreenInfos.empty())
-            host = m_screens.cachedScreenInfos[indexOfLargestIntersection(m_screens.cachedScreenCGRects, b).value_or(0)];
         auto maxOnHost = m_detectorTick.maxAreaByScreen.find(host.id);
         const double mia = maxOnHost != m_detectorTick.maxAreaByScreen.end() ? maxOnHost->second
                                                                              : m_detectorTick.maxAreaAnyScreen.value_or(ia);

@@ -47,7 +47,6 @@ private:
             auto state = weak.lock();
             if (!state || state->cancelled)
                 return;
-            ++loop->m_timerFirings;
             auto fire = state->fire; // the callback may cancel and drop this timer
             fire();
             if (!state->cancelled)
@@ -129,7 +128,6 @@ private:
             auto s = weak.lock();
             if (!s || s->generation != generation || s->paused || s->invalid)
                 return;
-            ++loop->m_frames;
             scheduleFrame(loop, s, n + 1);
             auto frame = s->frame;
             frame();
@@ -170,13 +168,6 @@ DisplayLinkPtr VirtualRunLoop::createDisplayLink(DisplayID display, std::functio
     if (!rate || !(*rate > 0))
         return nullptr;
     return std::make_unique<VirtualDisplayLink>(*this, *rate, std::move(frame));
-}
-
-std::optional<double> VirtualRunLoop::nextDueTime() const
-{
-    if (m_queue.empty())
-        return std::nullopt;
-    return m_queue.begin()->first.first;
 }
 
 void VirtualRunLoop::runUntil(double mediaTime)

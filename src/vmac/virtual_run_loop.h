@@ -28,18 +28,12 @@ public:
     void runFor(double seconds) { runUntil(static_cast<const Clock&>(m_clock).mediaTime() + seconds); }
     // Runs what is due now (including work queued by that work).
     void drain() { runUntil(static_cast<const Clock&>(m_clock).mediaTime()); }
-    bool hasPendingWork() const { return !m_queue.empty(); }
-    // Media time of the next queued item, if any.
-    std::optional<double> nextDueTime() const;
 
     // The refresh rate of a display in Hz, or nothing for a display that does not exist; a
     // display link can only be made on an existing display. Without it every display exists
     // and refreshes at 120 Hz.
     void setDisplayRefreshRate(std::function<std::optional<double>(DisplayID)> refreshRate) { m_refreshRate = std::move(refreshRate); }
 
-    // Wake-ups so far: every timer firing and display-link frame.
-    std::uint64_t timerFirings() const { return m_timerFirings; }
-    std::uint64_t displayLinkFrames() const { return m_frames; }
     // Timers and display links that are alive (not cancelled, not invalidated).
     int liveTimers() const { return m_liveTimers; }
     int liveDisplayLinks() const { return m_liveLinks; }
@@ -61,8 +55,6 @@ private:
     std::map<Key, std::function<void()>> m_queue;
     std::uint64_t m_sequence = 0;
     std::function<std::optional<double>(DisplayID)> m_refreshRate;
-    std::uint64_t m_timerFirings = 0;
-    std::uint64_t m_frames = 0;
     int m_liveTimers = 0;
     int m_liveLinks = 0;
     // Handles may outlive the loop; they check this before touching it.
