@@ -344,20 +344,22 @@ void OverlayViewModel::learnBaseline(double now, Date dateNow)
     if (!quiet) {
         // The candidate must be seen on consecutive quiet ticks. Without this, a count seen at
         // the start of an earlier visit (backdrops already there, windows not yet shrunk)
-        // would still be "held" seconds later and the first quiet-looking ticks of the next
-        // opening would make Mission Control's own backdrops the baseline.
-        d.stableClosedFullScreenSamples = 0;
-        d.stableClosedFullScreenSince = now;
+        // would still be "held" when the next opening's first quiet-looking ticks arrive, and
+        // Mission Control's own backdrops would become the baseline.
+        d.stableClosedCandidateInterrupted = true;
         return;
     }
-    if (t.fullScreens == d.stableClosedFullScreenCount) {
-        ++d.stableClosedFullScreenSamples;
-        if (now - d.stableClosedFullScreenSince >= 0.35 && d.stableClosedFullScreenSamples >= 2)
-            d.baselineFullScreenCount = t.fullScreens;
-    } else {
+    // A new count, or the first quiet tick after an interruption, starts the hold afresh: time
+    // spent between slow idle ticks that were not quiet is not time the count was seen.
+    if (d.stableClosedCandidateInterrupted || t.fullScreens != d.stableClosedFullScreenCount) {
+        d.stableClosedCandidateInterrupted = false;
         d.stableClosedFullScreenCount = t.fullScreens;
         d.stableClosedFullScreenSince = now;
         d.stableClosedFullScreenSamples = 0;
+    } else {
+        ++d.stableClosedFullScreenSamples;
+        if (now - d.stableClosedFullScreenSince >= 0.35 && d.stableClosedFullScreenSamples >= 2)
+            d.baselineFullScreenCount = t.fullScreens;
     }
     if (d.baselineFullScreenCount == 0) {
         d.baselineFullScreenCount = t.fullScreens;

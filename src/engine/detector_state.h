@@ -31,6 +31,9 @@ struct DetectorState {
     int stableClosedFullScreenCount = 0;
     double stableClosedFullScreenSince = 0; // media seconds
     int stableClosedFullScreenSamples = 0;
+    // A tick that was not quiet came after the candidate was last seen: the next quiet tick
+    // starts a new hold.
+    bool stableClosedCandidateInterrupted = false;
     std::optional<Date> countDroppedBelowBaselineAt;
     double lastThumbnailEvidenceAt = std::numeric_limits<double>::lowest(); // media seconds
     // Largest area (width × height) seen for each window, and when each on-screen window was

@@ -388,3 +388,29 @@ TEST(Detector, AVisitOnADisplayWithoutNumberPlacesIconsOnScreenZero)
     EXPECT_EQ(f.engine->activeWindows.value()[0].hostScreenID, 0u);
     EXPECT_EQ(f.engine->activeWindows.value()[0].placementOpacity, 1.0);
 }
+
+// The same at the slow idle rate: the last tick that was not quiet may come half a second
+// before the opening, and that half second must not count as holding the count.
+TEST(Detector, BackdropsBeforeTheShrinkAfterASlowIdleTickNeverBecomeTheBaseline)
+{
+    DetectorFixture f(oneDisplay());
+    f.ticks(18, 0.2);
+    showMissionControl(f, kWindow);
+    f.ticks(8);
+    showMissionControl(f);
+    f.ticks(3);
+    ASSERT_TRUE(f.engine->isMCActive.value());
+    f.ticks(240);
+    hideMissionControl(f);
+    f.ticks(2);
+    ASSERT_FALSE(f.engine->isMCActive.value());
+
+    f.ticks(4, 0.5); // idle ticks, 2 Hz, the last one still within two seconds of the close
+    showMissionControl(f, kWindow); // the next opening: backdrops before the shrink
+    f.tick(0.5);
+    f.ticks(3);
+    showMissionControl(f);
+    f.ticks(3);
+    EXPECT_TRUE(f.engine->isMCActive.value());
+    EXPECT_EQ(f.engine->detector().baselineFullScreenCount, 2);
+}
