@@ -1,6 +1,7 @@
 #pragma once
 
 #include "diagnostics/debug_log.h"
+#include "engine/button_hover_kind.h"
 #include "engine/application_cache.h"
 #include "engine/detector_state.h"
 #include "engine/fade.h"
@@ -91,6 +92,11 @@ public:
     Published<double> iconOpacity { 0.0 };
     Published<std::optional<WindowNumber>> previousActiveWindowID;
     Published<TickModeSpec> tickMode { DisplayLinkMode { 120 } };
+    // Hover: the window whose icon's hover zone holds the pointer, the button under it, and a
+    // first click waiting for its second.
+    Published<std::optional<WindowNumber>> hoveredWindowID;
+    Published<std::optional<WindowButton>> hoveredButton;
+    Published<std::optional<PendingButtonClick>> pendingButtonClick;
 
     // State, grouped by concern.
     const CachedSettings& settings() const { return m_settings; }

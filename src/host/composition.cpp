@@ -15,7 +15,7 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
     , m_preferences(m_home.preferencesFile(), clock, mainQueue, systemLog)
     , m_files(m_home)
     , m_platform { m_mac, m_mac, m_mac, m_mac, clock, mainQueue, m_preferences, m_notifications, m_workspaceNotifications,
-        m_files, systemLog, m_input, m_input }
+        m_files, systemLog, m_input, m_input, m_input, m_mac }
 {
     m_mac.setApplicationNotifications(&m_notifications);
     PreferencesStore& store = m_preferences;

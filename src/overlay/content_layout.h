@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/records.h"
-#include "overlay/button_hover_kind.h"
+#include "engine/button_hover_kind.h"
 #include "overlay/content_settings.h"
 #include "overlay/halo.h"
 

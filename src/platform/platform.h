@@ -1,9 +1,11 @@
 #pragma once
 
+#include "platform/app_windows.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/input.h"
 #include "platform/notification_center.h"
+#include "platform/pointer.h"
 #include "platform/preferences_store.h"
 #include "platform/run_loop.h"
 #include "platform/screens.h"
@@ -29,6 +31,8 @@ struct Platform {
     SystemLog& systemLog;
     EventMonitors& eventMonitors;
     Accessibility& accessibility;
+    Pointer& pointer;
+    AppWindows& appWindows;
 };
 
 } // namespace talvora

@@ -3,6 +3,7 @@
 #include "platform/geometry.h"
 #include "platform/value.h"
 
+#include <optional>
 #include <vector>
 
 namespace talvora {
@@ -23,6 +24,8 @@ public:
     virtual ~Screens() = default;
     // NSScreen.screens, in order; the first is the primary screen.
     virtual std::vector<ScreenDescription> screens() = 0;
+    // NSScreen.mainScreen: the screen with the key window; nothing when there is no screen.
+    virtual std::optional<ScreenDescription> mainScreen() = 0;
 };
 
 } // namespace talvora

@@ -140,11 +140,21 @@ struct ListPresentation {
     std::vector<TransientSystemWindow> transientWindows;
 };
 
+// A window of the program running on this Mac, as the list shows it: window-server bounds,
+// front to back within its layer.
+struct OwnWindowListing {
+    WindowNumber number = 0;
+    Rect bounds;
+    int layer = 0;
+    double alpha = 1;
+    bool onScreen = false;
+};
+
 // The window list as CGWindowListCopyWindowInfo reports it for this desktop: highest layer
 // first, front to back within a layer, the on-screen key left out for windows off screen (of
 // another Space, minimized, of a hidden application), and other processes' window names left
 // out while screen recording is not granted.
 WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProcess, WindowListOption option,
-    const ListPresentation& presentation = {});
+    const ListPresentation& presentation = {}, const std::vector<OwnWindowListing>& ownWindows = {});
 
 } // namespace talvora::vmac

@@ -84,7 +84,7 @@ WindowListReply VirtualMac::copyWindowList(WindowListOption option, WindowNumber
     auto& cache = option == WindowListOption::All ? m_cachedAll : m_cachedOnScreen;
     if (!cache.list || !(cache.settled || cache.builtAt == t)) {
         cache.list = std::make_shared<const WindowList>(
-            buildWindowList(m_desktop, m_ownPID, option, m_missionControl.presentation(m_desktop, t)));
+            buildWindowList(m_desktop, m_ownPID, option, m_missionControl.presentation(m_desktop, t), ownWindowListings()));
         cache.builtAt = t;
         cache.settled = t >= m_missionControl.settledAt();
     }
@@ -130,6 +130,15 @@ std::vector<ScreenDescription> VirtualMac::screens()
     for (const auto& d : m_desktop.displays)
         result.push_back({ d.frame, d.number ? Value::integer(*d.number) : Value() });
     return result;
+}
+
+std::optional<ScreenDescription> VirtualMac::mainScreen()
+{
+    // The key window of a menu-bar program is rarely anywhere but the primary display.
+    auto all = screens();
+    if (all.empty())
+        return std::nullopt;
+    return all.front();
 }
 
 std::shared_ptr<VirtualApp> VirtualMac::findApp(ProcessID pid) const
@@ -457,6 +466,117 @@ void VirtualMac::setScreenRecordingGranted(bool granted)
 {
     m_desktop.screenRecordingGranted = granted;
     changed();
+}
+
+void VirtualMac::ownWindowsChanged()
+{
+    m_cachedAll.list.reset();
+    m_cachedOnScreen.list.reset();
+}
+
+std::vector<std::shared_ptr<VirtualAppWindow>> VirtualMac::ownWindows() const
+{
+    std::vector<std::shared_ptr<VirtualAppWindow>> result;
+    for (const auto& weak : m_ownWindows) {
+        if (auto w = weak.lock())
+            result.push_back(std::move(w));
+    }
+    return result;
+}
+
+std::vector<AppWindowRef> VirtualMac::windows()
+{
+    std::erase_if(m_ownWindows, [](const auto& weak) { return weak.expired(); });
+    auto own = ownWindows();
+    return { own.begin(), own.end() };
+}
+
+AppWindowRef VirtualMac::createWindow(const Rect& contentRect, std::uint64_t styleMask, WindowClassTraits traits)
+{
+    std::weak_ptr<int> life = m_lifetime;
+    auto window = std::make_shared<VirtualAppWindow>(m_nextOwnWindowNumber++, contentRect, styleMask, traits, [this, life] {
+        if (!life.expired())
+            ownWindowsChanged();
+    });
+    std::erase_if(m_ownWindows, [](const auto& weak) { return weak.expired(); });
+    m_ownWindows.push_back(window);
+    ownWindowsChanged();
+    return window;
+}
+
+std::vector<OwnWindowListing> VirtualMac::ownWindowListings() const
+{
+    auto own = ownWindows();
+    // Front to back within a level: the window ordered front last comes first.
+    std::stable_sort(own.begin(), own.end(), [](const auto& a, const auto& b) { return a->frontOrder() > b->frontOrder(); });
+    std::vector<OwnWindowListing> listings;
+    listings.reserve(own.size());
+    for (const auto& w : own)
+        listings.push_back({ w->windowNumber(), globalFromAppKitFrame(w->frame(), primaryHeight()), w->level(), w->alphaValue(), w->isVisible() });
+    return listings;
+}
+
+ListPresentation VirtualMac::presentation() const { return m_missionControl.presentation(m_desktop, now()); }
+
+namespace {
+
+bool containsPoint(const Rect& r, Point p) { return p.x >= r.minX() && p.x < r.maxX() && p.y >= r.minY() && p.y < r.maxY(); }
+
+} // namespace
+
+ClickTarget VirtualMac::mouseDown(Point location)
+{
+    const double height = primaryHeight();
+    const Point global { location.x, height - location.y };
+    // The server's own view of the screen, not a query: it neither fails nor counts.
+    const auto thumbnails = presentation();
+    const WindowList onScreen = buildWindowList(m_desktop, m_ownPID, WindowListOption::OnScreenOnly, thumbnails, ownWindowListings());
+    const auto own = ownWindows();
+    for (const auto& entry : onScreen) {
+        auto number = entry.number.asInteger<std::int64_t>();
+        auto bounds = entry.bounds.asRect();
+        auto pid = entry.ownerPID.asInteger<std::int64_t>();
+        if (!number || !bounds || !pid || !containsPoint(*bounds, global))
+            continue;
+        const auto window = static_cast<WindowNumber>(*number);
+        if (*pid == m_ownPID) {
+            auto it = std::find_if(own.begin(), own.end(), [&](const auto& w) { return w->windowNumber() == window; });
+            if (it == own.end())
+                return { ClickTarget::Kind::MenuBar, window, Point {} }; // the program's status item
+            if ((*it)->ignoresMouseEvents() || (*it)->alphaValue() <= 0)
+                continue; // click-through
+            Rect frame = (*it)->frame();
+            return { ClickTarget::Kind::OwnWindow, window, Point { location.x - frame.x, location.y - frame.y } };
+        }
+        if (*pid == SystemPID::windowServer || *pid == SystemPID::controlCenter)
+            return { ClickTarget::Kind::MenuBar, window, Point {} };
+        const bool isBackdrop = std::any_of(thumbnails.transientWindows.begin(), thumbnails.transientWindows.end(),
+            [&](const auto& t) { return t.number == window; });
+        if (isBackdrop) {
+            // The overview: the front-most thumbnail under the pointer takes the click.
+            for (const auto& w : m_desktop.windows) {
+                auto frame = m_missionControl.thumbnailFrame(w.number, now());
+                auto shown = thumbnails.presentedBounds.find(w.number);
+                if (frame && shown != thumbnails.presentedBounds.end() && containsPoint(shown->second, global)) {
+                    WindowNumber clicked = w.number;
+                    clickThumbnail(clicked);
+                    return { ClickTarget::Kind::Thumbnail, clicked, Point {} };
+                }
+            }
+            closeMissionControl();
+            return { ClickTarget::Kind::Overview, 0, Point {} };
+        }
+        if (*pid == SystemPID::dock)
+            return { ClickTarget::Kind::Desktop, window, Point {} };
+        if (auto* w = findWindow(window)) {
+            activateApp(w->pid);
+            auto it = std::find_if(m_desktop.windows.begin(), m_desktop.windows.end(), [&](const auto& x) { return x.number == window; });
+            std::rotate(m_desktop.windows.begin(), it, it + 1);
+            changed();
+            return { ClickTarget::Kind::Window, window, Point {} };
+        }
+    }
+    return {};
 }
 
 } // namespace talvora::vmac

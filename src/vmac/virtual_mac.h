@@ -1,11 +1,13 @@
 #pragma once
 
+#include "platform/app_windows.h"
 #include "platform/clock.h"
 #include "platform/notification_center.h"
 #include "platform/screens.h"
 #include "platform/window_list.h"
 #include "platform/workspace.h"
 #include "vmac/mission_control.h"
+#include "vmac/virtual_app_window.h"
 #include "vmac/virtual_desktop.h"
 
 #include <memory>
@@ -16,7 +18,23 @@ namespace talvora::vmac {
 // The window server, the screens, the workspace and the process information of a simulated
 // Mac. The interface overrides are private: the system reaches them only through the platform
 // interfaces, while scenarios and tests change the desktop through the public verbs.
-class VirtualMac final : public WindowServer, public Screens, public Workspace, public ProcessInfo {
+// Where a click went, as the window server routed it.
+struct ClickTarget {
+    enum class Kind {
+        OwnWindow, // a window of the program on this Mac that accepts the mouse
+        Thumbnail, // a window's thumbnail in Mission Control: the overview is left with it in front
+        Overview, // Mission Control's backdrop outside every thumbnail: the overview closes
+        Window, // another application's window: it comes to the front
+        MenuBar, // a menu bar or a status item
+        Desktop, // the desktop picture
+        Nothing, // no display there
+    };
+    Kind kind = Kind::Nothing;
+    WindowNumber window = 0; // the window clicked, for OwnWindow, Thumbnail and Window
+    Point locationInWindow; // OwnWindow only: AppKit's locationInWindow, bottom-left origin
+};
+
+class VirtualMac final : public WindowServer, public Screens, public Workspace, public ProcessInfo, public AppWindows {
 public:
     // `ownPID` is the process id of the program that runs on this Mac (it owns the overlay
     // windows and the status item). Animations run on `clock`'s media time; Space changes are
@@ -78,6 +96,14 @@ public:
     // array of dictionaries (Malformed).
     void failNextWindowListQuery(WindowListReply::Status how) { m_nextQueryFailure = how; }
 
+    // The program's own windows that are still held, oldest first.
+    std::vector<std::shared_ptr<VirtualAppWindow>> ownWindows() const;
+    // What the window server shows at this moment instead of the resting desktop.
+    ListPresentation presentation() const;
+    // A left click at a point in AppKit global coordinates, routed as the window server does:
+    // to the front-most window there, except that a window ignoring the mouse lets it through.
+    ClickTarget mouseDown(Point location);
+
     // How many window-list queries were answered.
     int windowListQueryCount() const { return m_queryCount; }
 
@@ -88,6 +114,7 @@ private:
     DisplayID mainDisplayID() override;
     // Screens:
     std::vector<ScreenDescription> screens() override;
+    std::optional<ScreenDescription> mainScreen() override;
     // Workspace:
     RunningApplicationRef runningApplication(ProcessID pid) override;
     std::vector<RunningApplicationRef> runningApplications(const std::string& bundleIdentifier) override;
@@ -95,6 +122,9 @@ private:
     ImageRef iconForFile(const std::string& path) override;
     // ProcessInfo:
     ProcessID processIdentifier() const override { return m_ownPID; }
+    // AppWindows:
+    std::vector<AppWindowRef> windows() override;
+    AppWindowRef createWindow(const Rect& contentRect, std::uint64_t styleMask, WindowClassTraits traits) override;
 
     VirtualWindow* findWindow(WindowNumber window);
     std::shared_ptr<VirtualApp> findApp(ProcessID pid) const;
@@ -105,6 +135,9 @@ private:
     double now() const { return m_clock.mediaTime(); }
     // After every change of the desktop: the overview re-flows and the lists are built anew.
     void changed();
+    // After a change of the program's own windows: only the lists are built anew.
+    void ownWindowsChanged();
+    std::vector<OwnWindowListing> ownWindowListings() const;
 
     // A list built at one media time. While anything animates it holds only for that time;
     // once everything has settled it holds until the desktop changes.
@@ -127,6 +160,10 @@ private:
     CachedList m_cachedAll;
     CachedList m_cachedOnScreen;
     int m_queryCount = 0;
+    std::vector<std::weak_ptr<VirtualAppWindow>> m_ownWindows;
+    WindowNumber m_nextOwnWindowNumber = 9001;
+    // Own windows report changes through this; they may outlive the Mac.
+    std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);
 };
 
 // A solid square icon of the given colour (0xAARRGGBB), 64 by 64 pixels.

@@ -198,7 +198,7 @@ void applyQuirk(WindowEntry& e, EntryQuirk quirk)
 }
 
 WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProcess, WindowListOption option,
-    const ListPresentation& presentation)
+    const ListPresentation& presentation, const std::vector<OwnWindowListing>& ownWindows)
 {
     ListWriter writer(desktop, askingProcess);
     const double primaryHeight = desktop.displays.empty() ? 0 : desktop.displays.front().frame.height;
@@ -236,6 +236,11 @@ WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProces
     // Mission Control's backdrops, unnamed; front to back behind the Dock's own window.
     for (const auto& t : presentation.transientWindows)
         writer.add(t.number, t.pid, t.owner, t.bounds, t.layer, true, std::string());
+
+    // The running program's own windows (its overlays, its hidden root window), unnamed.
+    const VirtualApp* own = findApp(desktop, askingProcess);
+    for (const auto& w : ownWindows)
+        writer.add(w.number, askingProcess, own ? ownerNameOf(own) : "Talvora", w.bounds, w.layer, w.onScreen, std::string(), w.alpha);
 
     const std::vector<Rect> screens = globalDisplayBounds(desktop);
     for (const auto& window : desktop.windows) {

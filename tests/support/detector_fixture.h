@@ -29,7 +29,8 @@ struct DetectorFixture {
         Platform& p = sim->platform();
         server = std::make_unique<EditedWindowServer>(p.windowServer);
         platform = std::make_unique<Platform>(Platform { *server, p.screens, p.workspace, p.processInfo, p.clock, p.mainQueue,
-            p.preferences, p.notifications, p.workspaceNotifications, p.files, p.systemLog, p.eventMonitors, p.accessibility });
+            p.preferences, p.notifications, p.workspaceNotifications, p.files, p.systemLog, p.eventMonitors, p.accessibility,
+            p.pointer, p.appWindows });
         engine = std::make_unique<OverlayViewModel>(*platform);
     }
     ~DetectorFixture()

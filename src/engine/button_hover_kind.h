@@ -15,4 +15,12 @@ struct WindowButton {
     friend bool operator==(const WindowButton&, const WindowButton&) = default;
 };
 
+// A first click on a button in double-click mode, waiting for its second.
+struct PendingButtonClick {
+    WindowNumber windowID = 0;
+    ButtonHoverKind kind = ButtonHoverKind::Close;
+    double at = 0; // media-clock seconds
+    friend bool operator==(const PendingButtonClick&, const PendingButtonClick&) = default;
+};
+
 } // namespace talvora
