@@ -9,7 +9,7 @@ void ScreenCache::refresh(WindowServer& windowServer, Screens& screens)
     cachedScreenInfos.clear();
     cachedScreenCGRects.clear();
     for (const auto& screen : screens.screens()) {
-        ScreenInfo info { screen.screenNumber.asInteger<DisplayID>().value_or(0), windowServerRect(screen.frame, primaryHeight) };
+        ScreenInfo info { displayIDOf(screen), windowServerRect(screen.frame, primaryHeight) };
         cachedScreenInfos.push_back(info);
         cachedScreenCGRects.push_back(info.cgRect);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/window_list.h"
+#include "settings/pinned_apps_store.h"
 #include "settings/rgba.h"
 
 #include <array>
@@ -13,13 +14,9 @@ namespace talvora {
 
 struct OverlayContentSettings;
 
-// A pinned application as the overlay needs it: its bundle identifier (compared exactly,
-// case-sensitive) and the halo colour the user chose for it, if any.
-struct PinnedAppEntry {
-    std::string bundleID;
-    std::optional<RGBA> customColor;
-    friend bool operator==(const PinnedAppEntry&, const PinnedAppEntry&) = default;
-};
+// A pinned application as the overlay reads it from the store: its bundle identifier
+// (compared exactly, case-sensitive) and the halo colour the user chose for it, if any.
+using PinnedAppEntry = PinnedApp;
 
 // The first entry with this bundle identifier, in list order; null when there is none.
 const PinnedAppEntry* findPinnedApp(std::span<const PinnedAppEntry> pinnedApps, std::string_view bundleID);

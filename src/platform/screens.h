@@ -2,6 +2,7 @@
 
 #include "platform/geometry.h"
 #include "platform/value.h"
+#include "platform/window_list.h"
 
 #include <optional>
 #include <vector>
@@ -15,6 +16,10 @@ struct ScreenDescription {
     Rect frame;
     Value screenNumber;
 };
+
+// The display id of a screen: its "NSScreenNumber" read as an unsigned 32-bit number, 0 when
+// the entry is absent or not such a number. Window records and overlay windows use the same id.
+inline DisplayID displayIDOf(const ScreenDescription& screen) { return screen.screenNumber.asInteger<DisplayID>().value_or(0); }
 
 // Posted on the application's default centre when displays are added, removed or rearranged.
 inline constexpr const char* kScreenParametersDidChangeNotification = "NSApplicationDidChangeScreenParametersNotification";
