@@ -27,6 +27,7 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
         std::ofstream(m_home.library() + "/Logs/Talvora/DEBUG_ON");
     }
     m_input.setTrusted(m_scenario.accessibilityTrusted);
+    m_pinnedApps = std::make_unique<PinnedAppsStore>(m_preferences, m_mac);
     m_hooks.userInput = [this](EventType type) { m_input.postEvent(type); };
     m_hooks.setAccessibilityTrusted = [this](bool trusted) { m_input.setTrusted(trusted); };
     m_hooks.writePreferenceFromOtherProcess = [this](const std::string& key, const std::optional<PreferenceValue>& value) {
@@ -40,6 +41,8 @@ Composition::~Composition()
     // its log writer has finished (the home folder may go away next).
     m_driver.reset();
     m_tickModeSubscription.reset();
+    m_hoverSubscription.reset();
+    m_overlays.reset();
     m_observers.clear();
     if (m_engine)
         m_engine->debugLog().logManager().waitUntilIdle();
@@ -67,11 +70,25 @@ void Composition::start()
     m_tickModeSubscription = m_engine->tickMode.subscribe([this](const TickModeSpec& mode) { m_driver->update(mode, [this] { frame(); }); });
     m_driver->hostView().moveToWindow(static_cast<WindowServer&>(m_mac).mainDisplayID());
 
-    // One main-queue turn after the root view appears, its start sequence runs.
+    // The root view lives in an ordinary window until the overlay set-up hides it.
+    AppWindows& windows = m_mac;
+    m_rootWindow = windows.createWindow(rootWindowFrame(), WindowStyleMask::titled | WindowStyleMask::closable
+            | WindowStyleMask::miniaturizable | WindowStyleMask::resizable, {});
+    m_rootWindow->orderFront();
+    m_overlays = std::make_unique<OverlayWindows>(m_mac, m_mac, m_systemLog,
+        OverlayContentView::Sources { *m_engine, m_preferences, *m_pinnedApps, nullptr });
+    // Only a change of the hovered window re-routes the mouse, not the first appearance.
+    m_hoverSubscription = m_engine->hoveredWindowID.subscribe([this](const std::optional<WindowNumber>& hovered) {
+        m_overlays->routeMouse(hovered);
+    });
+
+    // One main-queue turn after the root view appears, its start sequence runs: the overlays
+    // first, then the monitors.
     m_mainQueue.async([this, alive] {
         if (alive.expired())
             return;
         m_started = true;
+        m_overlays->setupPerScreenOverlays();
         m_engine->startUserInputMonitoring();
     });
 
@@ -98,10 +115,28 @@ void Composition::frame()
 
 void Composition::handleScreenParametersChange()
 {
-    // The root window moves to whatever display is now the main one.
-    if (m_driver)
-        m_driver->hostView().moveToWindow(static_cast<WindowServer&>(m_mac).mainDisplayID());
-    m_engine->handleScreenParametersChange();
+    // Rebuilt on the next turn of the main queue, fresh windows for every screen, then the
+    // engine re-reads the displays.
+    std::weak_ptr<int> alive = m_lifetime;
+    m_mainQueue.async([this, alive] {
+        if (alive.expired() || !m_engine)
+            return;
+        if (m_overlays)
+            m_overlays->setupPerScreenOverlays();
+        // The frame driver's host view moves to whatever display is now the main one.
+        if (m_driver)
+            m_driver->hostView().moveToWindow(static_cast<WindowServer&>(m_mac).mainDisplayID());
+        m_engine->handleScreenParametersChange();
+    });
+}
+
+Rect Composition::rootWindowFrame()
+{
+    Screens& screens = m_mac;
+    auto main = screens.mainScreen();
+    if (!main)
+        return { 0, 0, 480, 320 };
+    return { main->frame.x + (main->frame.width - 480) / 2, main->frame.y + (main->frame.height - 320) / 2, 480, 320 };
 }
 
 void Composition::writePreferenceFromOtherProcess(const std::string& key, const std::optional<PreferenceValue>& value)

@@ -42,6 +42,11 @@ public:
     std::function<void(const vmac::TimelineAction&)> onAction;
 
     OverlayViewModel& engine() { return *m_engine; }
+    // The overlay windows, from the start of the app.
+    OverlayWindows* overlays() { return m_overlays.get(); }
+    PinnedAppsStore& pinnedApps() { return *m_pinnedApps; }
+    // The window that hosts the root view; hidden by the first overlay set-up.
+    const AppWindowRef& rootWindow() const { return m_rootWindow; }
     DisplayLinkDriver* frameDriver() { return m_driver.get(); }
     vmac::VirtualMac& mac() { return m_mac; }
     vmac::VirtualInput& input() { return m_input; }
@@ -57,6 +62,7 @@ public:
 private:
     void frame();
     void handleScreenParametersChange();
+    Rect rootWindowFrame();
     void writePreferenceFromOtherProcess(const std::string& key, const std::optional<PreferenceValue>& value);
 
     vmac::Scenario m_scenario;
@@ -71,7 +77,11 @@ private:
     vmac::FilePreferencesStore m_preferences;
     vmac::PosixFiles m_files;
     Platform m_platform;
+    std::unique_ptr<PinnedAppsStore> m_pinnedApps;
     std::unique_ptr<OverlayViewModel> m_engine;
+    AppWindowRef m_rootWindow;
+    std::unique_ptr<OverlayWindows> m_overlays;
+    Published<std::optional<WindowNumber>>::Subscription m_hoverSubscription;
     std::unique_ptr<DisplayLinkDriver> m_driver;
     Published<TickModeSpec>::Subscription m_tickModeSubscription;
     std::vector<ObserverTokenPtr> m_observers;
