@@ -10,6 +10,7 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
     , m_home(std::move(home))
     , m_clock(clock)
     , m_mainQueue(mainQueue)
+    , m_appBundles(m_home.applications())
     , m_mac(m_scenario.desktop, m_scenario.talvoraPID, clock, m_workspaceNotifications)
     , m_systemLog(systemLog)
     , m_preferences(m_home.preferencesFile(), clock, mainQueue, systemLog)
@@ -18,6 +19,10 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
         m_files, systemLog, m_input, m_input, m_input, m_mac }
 {
     m_mac.setApplicationNotifications(&m_notifications);
+    // The scenario's applications are on the disk before anything looks for them.
+    for (const auto& app : m_scenario.installedApps)
+        m_appBundles.install(app);
+    m_mac.setAppBundles(&m_appBundles);
     PreferencesStore& store = m_preferences;
     for (const auto& [key, value] : m_scenario.initialPreferences)
         store.set(key, value);

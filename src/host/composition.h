@@ -2,7 +2,10 @@
 
 #include "engine/frame_driver.h"
 #include "engine/overlay_view_model.h"
+#include "overlay/overlay_windows.h"
 #include "platform/platform.h"
+#include "settings/pinned_apps_store.h"
+#include "vmac/app_bundles.h"
 #include "vmac/file_preferences_store.h"
 #include "vmac/home_folder.h"
 #include "vmac/posix_files.h"
@@ -71,6 +74,7 @@ private:
     RunLoop& m_mainQueue;
     vmac::VirtualNotificationCenter m_notifications;
     vmac::VirtualNotificationCenter m_workspaceNotifications; // before the Mac, which posts on it
+    vmac::AppBundles m_appBundles; // the home's Applications folder; before the Mac, which looks into it
     vmac::VirtualMac m_mac;
     vmac::VirtualInput m_input;
     SystemLog& m_systemLog;

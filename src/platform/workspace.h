@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/value.h"
 #include "platform/window_list.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,6 +57,13 @@ public:
     virtual RunningApplicationRef frontmostApplication() = 0;
     // NSWorkspace iconForFile:
     virtual ImageRef iconForFile(const std::string& path) = 0;
+    // NSWorkspace URLForApplicationWithBundleIdentifier: the path of the installed application
+    // bundle with this identifier; nothing when no such application is installed.
+    virtual std::optional<std::string> applicationPath(const std::string& bundleIdentifier) = 0;
+    // NSBundle(url).infoDictionary for the bundle at this path: its Info.plist's top-level keys;
+    // nothing when no bundle can be opened there. A value that Value cannot carry (an array, a
+    // dictionary) is present under its key as an absent Value, so it reads as no string.
+    virtual std::optional<std::map<std::string, Value>> bundleInfoDictionary(const std::string& bundlePath) = 0;
 };
 
 class ProcessInfo {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 namespace talvora {
 
@@ -60,6 +61,19 @@ std::optional<PinnedApp> decodeEntry(const Json& element)
     // Another process may have written any number; the halo needs components within 0…1.
     app.customColor = unitColor({ *red, *green, *blue, *alpha });
     return app;
+}
+
+// The bundle's file name without its extension, as a URL's last path component with the
+// extension deleted: "/Applications/Foo.app/" gives "Foo"; a leading dot is no extension.
+std::string bundleFileStem(std::string_view path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    if (auto slash = path.rfind('/'); slash != std::string_view::npos && path.size() > 1)
+        path.remove_prefix(slash + 1);
+    if (auto dot = path.rfind('.'); dot != std::string_view::npos && dot > 0)
+        path = path.substr(0, dot);
+    return std::string(path);
 }
 
 } // namespace
@@ -226,9 +240,25 @@ std::optional<AppDisplayInfo> PinnedAppsStore::appDisplayInfo(const std::string&
         if (auto path = app.bundlePath())
             return AppDisplayInfo { std::move(name), m_workspace.iconForFile(*path) };
     }
-    // The workspace offers no look-up of installed applications by bundle identifier, so an
-    // application that is not running reads as not installed.
-    return std::nullopt;
+    // Not running, or running without an image: the installed application, if any.
+    auto path = m_workspace.applicationPath(bundleID);
+    if (!path)
+        return std::nullopt;
+    std::optional<std::string> name;
+    if (auto info = m_workspace.bundleInfoDictionary(*path)) {
+        for (const char* key : { "CFBundleDisplayName", "CFBundleName" }) {
+            auto it = info->find(key);
+            if (it == info->end())
+                continue;
+            if (auto text = it->second.asString()) {
+                name = std::string(*text);
+                break;
+            }
+        }
+    }
+    if (!name)
+        name = bundleFileStem(*path);
+    return AppDisplayInfo { std::move(*name), m_workspace.iconForFile(*path) };
 }
 
 ObserverTokenPtr PinnedAppsStore::observe(std::function<void()> handler)

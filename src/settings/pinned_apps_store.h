@@ -73,7 +73,9 @@ public:
     // encoded.
     bool save();
 
-    // Display name and icon from the running application; nothing when it is not running.
+    // Display name and icon: from the first running instance when it has an icon or a bundle
+    // location, else from the installed application (CFBundleDisplayName, CFBundleName or the
+    // bundle's file name, and the workspace's icon for the bundle); nothing when neither.
     std::optional<AppDisplayInfo> appDisplayInfo(const std::string& bundleID) const;
 
     // The handler runs after each change of the list; the registration lasts as long as the

@@ -11,6 +11,10 @@
 // "spaces" (how many, default 1), "activeSpace" (index, default 0).
 // A window: "number", "bounds", "title", "layer", "alpha", "minimized", "quirks", "space"
 // (index on its display, default 0).
+// "installedApps" (top level): application bundles written into the home's Applications folder
+// at start, each "name" (Name.app), "bundleID", "displayName" (optional), "color" (#rrggbb, the
+// icon; without it the generic application icon); an app's "bundlePath" under "/Applications/"
+// means that folder.
 // Timeline actions ("at" seconds, "do" verb): moveWindow {window, to}, setWindowBounds
 // {window, bounds}, closeWindow / minimizeWindow / unminimizeWindow {window}, openWindow {pid,
 // window} (on the active Space of its display unless the window names one), activateApp /
@@ -498,6 +502,49 @@ std::string readMissionControlSettings(const json& root, VirtualDesktop& desktop
             { "maxDisplayFraction", &l.maxDisplayFraction } });
 }
 
+// The application bundles to install: names are file names, each used once.
+std::string readInstalledApps(const json& root, std::vector<AppBundleSpec>& installed)
+{
+    auto it = root.find("installedApps");
+    if (it == root.end())
+        return {};
+    if (!it->is_array())
+        return "installedApps: must be an array";
+    for (std::size_t i = 0; i < it->size(); ++i) {
+        const json& j = (*it)[i];
+        const std::string where = "installedApps[" + std::to_string(i) + "]";
+        if (!j.is_object())
+            return where + ": an installed app must be an object";
+        AppBundleSpec spec;
+        auto name = j.find("name");
+        if (name == j.end() || !name->is_string())
+            return where + ": needs \"name\"";
+        spec.name = name->get<std::string>();
+        if (spec.name.empty() || spec.name == "." || spec.name == ".." || spec.name.find('/') != std::string::npos)
+            return where + ": \"name\" must be a file name";
+        auto clash = std::find_if(installed.begin(), installed.end(), [&](const auto& other) { return other.name == spec.name; });
+        if (clash != installed.end())
+            return where + ": \"" + spec.name + "\" is installed twice";
+        auto bundleID = j.find("bundleID");
+        if (bundleID == j.end() || !bundleID->is_string() || bundleID->get<std::string>().empty())
+            return where + ": needs \"bundleID\"";
+        spec.bundleIdentifier = bundleID->get<std::string>();
+        if (auto displayName = j.find("displayName"); displayName != j.end()) {
+            if (!displayName->is_string())
+                return where + ": \"displayName\" must be a string";
+            spec.displayName = displayName->get<std::string>();
+        }
+        if (auto color = j.find("color"); color != j.end()) {
+            auto argb = color->is_string() ? parseColor(color->get<std::string>()) : std::nullopt;
+            if (!argb)
+                return where + ": \"color\" must look like #rrggbb";
+            spec.icon = makeSolidIcon(*argb);
+        }
+        installed.push_back(std::move(spec));
+    }
+    return {};
+}
+
 } // namespace
 
 std::optional<PreferenceValue> preferenceValueFromJson(const std::string& jsonText, std::string* error)
@@ -572,6 +619,8 @@ ScenarioResult parseScenarioChecked(const std::string& jsonText)
             return { std::nullopt, r.error };
         s.desktop.apps.push_back(app);
     }
+    if (auto error = readInstalledApps(root, s.installedApps); !error.empty())
+        return { std::nullopt, error };
     if (auto it = root.find("front"); it != root.end() && it->is_number_integer())
         s.desktop.frontmostPID = it->get<ProcessID>();
 

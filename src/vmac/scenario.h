@@ -2,6 +2,7 @@
 
 #include "platform/input.h"
 #include "platform/preferences_store.h"
+#include "vmac/app_bundles.h"
 #include "vmac/virtual_desktop.h"
 
 #include <functional>
@@ -40,6 +41,8 @@ struct Scenario {
     std::map<std::string, PreferenceValue> initialPreferences;
     bool debugLogging = false; // create the marker that turns the debug log on
     bool accessibilityTrusted = false;
+    // Application bundles written to the home's Applications folder before the app starts.
+    std::vector<AppBundleSpec> installedApps;
     std::vector<TimelineAction> timeline; // sorted by time
     double duration = 0; // seconds to run; at least the last action's time
 };

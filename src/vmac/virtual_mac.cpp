@@ -1,5 +1,6 @@
 #include "vmac/virtual_mac.h"
 
+#include "vmac/app_bundles.h"
 #include "vmac/spaces.h"
 
 #include <algorithm>
@@ -177,11 +178,31 @@ RunningApplicationRef VirtualMac::frontmostApplication()
 
 ImageRef VirtualMac::iconForFile(const std::string& path)
 {
+    // The bundle on disk first; a running application's own idea of its bundle's icon serves a
+    // path that is not installed.
+    if (m_appBundles) {
+        if (auto icon = m_appBundles->iconForFile(path))
+            return icon;
+    }
     for (const auto& app : m_desktop.apps) {
         if (app->bundlePath == path && app->bundleIcon)
             return app->bundleIcon;
     }
     return nullptr;
+}
+
+std::optional<std::string> VirtualMac::applicationPath(const std::string& bundleIdentifier)
+{
+    if (!m_appBundles)
+        return std::nullopt;
+    return m_appBundles->pathForBundleIdentifier(bundleIdentifier);
+}
+
+std::optional<std::map<std::string, Value>> VirtualMac::bundleInfoDictionary(const std::string& bundlePath)
+{
+    if (!m_appBundles)
+        return std::nullopt;
+    return m_appBundles->infoDictionary(bundlePath);
 }
 
 VirtualWindow* VirtualMac::findWindow(WindowNumber window)

@@ -15,6 +15,8 @@
 
 namespace talvora::vmac {
 
+class AppBundles;
+
 // The window server, the screens, the workspace and the process information of a simulated
 // Mac. The interface overrides are private: the system reaches them only through the platform
 // interfaces, while scenarios and tests change the desktop through the public verbs.
@@ -59,6 +61,9 @@ public:
 
     // The application's default notification centre, where display changes are posted.
     void setApplicationNotifications(NotificationCenter* center) { m_applicationNotifications = center; }
+    // The applications installed on the disk: where the workspace finds bundles, their Info.plist
+    // and their icons. Without one nothing is installed. It outlives the Mac.
+    void setAppBundles(const AppBundles* bundles) { m_appBundles = bundles; }
 
     // Display verbs. A display added to an empty desktop becomes the primary.
     void addDisplay(const VirtualDisplay& display);
@@ -120,6 +125,8 @@ private:
     std::vector<RunningApplicationRef> runningApplications(const std::string& bundleIdentifier) override;
     RunningApplicationRef frontmostApplication() override;
     ImageRef iconForFile(const std::string& path) override;
+    std::optional<std::string> applicationPath(const std::string& bundleIdentifier) override;
+    std::optional<std::map<std::string, Value>> bundleInfoDictionary(const std::string& bundlePath) override;
     // ProcessInfo:
     ProcessID processIdentifier() const override { return m_ownPID; }
     // AppWindows:
@@ -152,6 +159,7 @@ private:
     const Clock& m_clock;
     NotificationCenter& m_workspaceNotifications;
     NotificationCenter* m_applicationNotifications = nullptr;
+    const AppBundles* m_appBundles = nullptr;
     MissionControl m_missionControl;
     // A Space switch inside Mission Control moves the focus when the overview is left.
     bool m_spaceSwitchedDuringVisit = false;

@@ -34,6 +34,23 @@ struct FakeWorkspace final : Workspace {
     std::vector<RunningApplicationRef> runningApplications(const std::string& id) override { return running[id]; }
     RunningApplicationRef frontmostApplication() override { return nullptr; }
     ImageRef iconForFile(const std::string& path) override { return fileIcons[path]; }
+
+    // Installed applications: identifier to bundle path, and bundle path to Info.plist (a
+    // path without one is a location no bundle can be opened at).
+    std::map<std::string, std::string> installed;
+    std::map<std::string, std::map<std::string, Value>> infoDictionaries;
+    std::vector<std::string> lookups; // identifiers asked for, in order
+    std::optional<std::string> applicationPath(const std::string& id) override
+    {
+        lookups.push_back(id);
+        auto it = installed.find(id);
+        return it == installed.end() ? std::nullopt : std::optional(it->second);
+    }
+    std::optional<std::map<std::string, Value>> bundleInfoDictionary(const std::string& path) override
+    {
+        auto it = infoDictionaries.find(path);
+        return it == infoDictionaries.end() ? std::nullopt : std::optional(it->second);
+    }
 };
 
 PreferenceData bytes(std::string_view text) { return PreferenceData(text.begin(), text.end()); }
@@ -221,4 +238,77 @@ TEST(PinnedAppsStore, DisplayInfoComesFromTheFirstRunningInstance)
     EXPECT_EQ(store.appDisplayInfo("from.file")->icon, fileIcon);
     EXPECT_FALSE(store.appDisplayInfo("no.image"));
     EXPECT_FALSE(store.appDisplayInfo("not.running"));
+}
+
+TEST(PinnedAppsStore, DisplayInfoOfAnInstalledApplicationThatIsNotRunning)
+{
+    auto pagesIcon = std::make_shared<const Image>(), keynoteIcon = std::make_shared<const Image>();
+    FakeWorkspace ws;
+    auto install = [&](const std::string& id, const std::string& path, std::optional<std::map<std::string, Value>> info) {
+        ws.installed[id] = path;
+        if (info)
+            ws.infoDictionaries[path] = *info;
+    };
+    install("display.name", "/Applications/Pages.app",
+        std::map<std::string, Value> { { "CFBundleDisplayName", Value::string("Pages ✎") }, { "CFBundleName", Value::string("Pages") } });
+    ws.fileIcons["/Applications/Pages.app"] = pagesIcon;
+    install("bundle.name", "/Applications/Keynote.app",
+        std::map<std::string, Value> { { "CFBundleDisplayName", Value::integer(3) }, { "CFBundleName", Value::string("Keynote") } });
+    ws.fileIcons["/Applications/Keynote.app"] = keynoteIcon;
+    install("neither", "/Applications/Utilities/Disk Tool.v2.app",
+        std::map<std::string, Value> { { "CFBundleName", Value::integer(7) }, { "CFBundleDisplayName", Value() } });
+    install("empty.info", "/Applications/Bare.app", std::map<std::string, Value> {});
+    install("no.bundle", "/Applications/Broken.app/", std::nullopt);
+    install("empty.name", "/Applications/Blank.app", std::map<std::string, Value> { { "CFBundleDisplayName", Value::string("") } });
+    MemoryPreferences prefs;
+    PinnedAppsStore store(prefs, ws);
+
+    auto pages = store.appDisplayInfo("display.name");
+    ASSERT_TRUE(pages);
+    EXPECT_EQ(pages->name, "Pages ✎") << "the display name is preferred";
+    EXPECT_EQ(pages->icon, pagesIcon) << "the workspace's icon for the bundle";
+    auto keynote = store.appDisplayInfo("bundle.name");
+    ASSERT_TRUE(keynote);
+    EXPECT_EQ(keynote->name, "Keynote") << "a display name that is not a string is passed over";
+    EXPECT_EQ(keynote->icon, keynoteIcon);
+    auto tool = store.appDisplayInfo("neither");
+    ASSERT_TRUE(tool);
+    EXPECT_EQ(tool->name, "Disk Tool.v2") << "the file name without its extension";
+    EXPECT_EQ(tool->icon, nullptr) << "no image for the file: the row shows none";
+    EXPECT_EQ(store.appDisplayInfo("empty.info")->name, "Bare");
+    EXPECT_EQ(store.appDisplayInfo("no.bundle")->name, "Broken") << "a bundle that cannot be opened still has a file name";
+    EXPECT_EQ(store.appDisplayInfo("empty.name")->name, "") << "an empty string is a string";
+    EXPECT_FALSE(store.appDisplayInfo("not.installed")) << "neither running nor installed";
+}
+
+TEST(PinnedAppsStore, ARunningApplicationWithAnImageWinsOverTheInstalledOne)
+{
+    auto runningIcon = std::make_shared<const Image>(), fileIcon = std::make_shared<const Image>();
+    auto app = [](std::optional<std::string> name, ImageRef image, std::optional<std::string> path) {
+        auto a = std::make_shared<FakeApp>();
+        a->name = std::move(name), a->image = std::move(image), a->path = std::move(path);
+        return a;
+    };
+    FakeWorkspace ws;
+    ws.installed = { { "with.icon", "/Applications/Mail.app" }, { "no.image", "/Applications/Ghost.app" } };
+    ws.infoDictionaries["/Applications/Mail.app"] = { { "CFBundleName", Value::string("Installed Mail") } };
+    ws.infoDictionaries["/Applications/Ghost.app"] = { { "CFBundleDisplayName", Value::string("Installed Ghost") } };
+    ws.fileIcons["/Applications/Mail.app"] = fileIcon;
+    ws.fileIcons["/Applications/Ghost.app"] = fileIcon;
+    ws.running["with.icon"] = { app("Mail", runningIcon, std::nullopt) };
+    ws.running["no.image"] = { app("Ghost", nullptr, std::nullopt) };
+    MemoryPreferences prefs;
+    PinnedAppsStore store(prefs, ws);
+
+    auto mail = store.appDisplayInfo("with.icon");
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(mail->name, "Mail");
+    EXPECT_EQ(mail->icon, runningIcon);
+    EXPECT_TRUE(ws.lookups.empty()) << "the installed application is not even looked up";
+
+    auto ghost = store.appDisplayInfo("no.image");
+    ASSERT_TRUE(ghost) << "running without icon or location: the installed bundle answers";
+    EXPECT_EQ(ghost->name, "Installed Ghost");
+    EXPECT_EQ(ghost->icon, fileIcon);
+    EXPECT_EQ(ws.lookups, std::vector<std::string> { "no.image" });
 }

@@ -1,0 +1,446 @@
+#include "host/simulation.h"
+#include "settings/pinned_apps_store.h"
+#include "support/memory_preferences.h"
+#include "support/temp_home.h"
+#include "vmac/app_bundles.h"
+#include "vmac/scenario.h"
+#include "vmac/system_logs.h"
+#include "vmac/virtual_clock.h"
+#include "vmac/virtual_mac.h"
+#include "vmac/virtual_notification_center.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <limits>
+
+using namespace talvora;
+using vmac::AppBundles;
+using vmac::parsePlist;
+using vmac::PlistArray;
+using vmac::PlistDictionary;
+using vmac::PlistValue;
+
+namespace {
+
+std::string plist(const std::string& body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+           "<plist version=\"1.0\">\n"
+        + body + "\n</plist>\n";
+}
+
+std::string infoPlist(const std::string& bundleID, const std::string& more = "")
+{
+    return plist("<dict><key>CFBundleIdentifier</key><string>" + bundleID + "</string>" + more + "</dict>");
+}
+
+const PlistDictionary& dict(const PlistValue& v) { return std::get<PlistDictionary>(v.value); }
+
+Workspace& workspaceOf(vmac::VirtualMac& mac) { return mac; }
+
+} // namespace
+
+TEST(PlistReader, ReadsEveryTypeTheInfoPlistUses)
+{
+    auto v = parsePlist(plist(R"(<!-- a comment -->
+        <dict>
+            <key>CFBundleName</key>  <string>Tom &amp; Jerry &lt;3 &#x2713;&#65;</string>
+            <key>Empty</key><string/>
+            <key>Spaces</key><string>  two  </string>
+            <key>Cdata</key><string><![CDATA[<b>&amp;</b>]]></string>
+            <key>Count</key><integer> -42 </integer>
+            <key>Hex</key><integer>0x1F</integer>
+            <key>Min</key><integer>-9223372036854775808</integer>
+            <key>Max</key><integer>9223372036854775807</integer>
+            <key>Ratio</key><real>2.5e1</real>
+            <key>Up</key><real>+infinity</real>
+            <key>Yes</key><true/>
+            <key>No</key><false></false>
+            <key>List</key><array><string>a</string><integer>1</integer><dict/><array/></array>
+            <key>Nested</key><dict><key>Inner</key><true/></dict>
+            <key>Twice</key><string>first</string>
+            <key>Twice</key><string>last</string>
+            <key/><string>empty key</string>
+        </dict>)"));
+    ASSERT_TRUE(v);
+    const auto& d = dict(*v);
+    EXPECT_EQ(std::get<std::string>(d.at("CFBundleName").value), "Tom & Jerry <3 \u2713A");
+    EXPECT_EQ(std::get<std::string>(d.at("Empty").value), "");
+    EXPECT_EQ(std::get<std::string>(d.at("Spaces").value), "  two  ") << "string content is kept as written";
+    EXPECT_EQ(std::get<std::string>(d.at("Cdata").value), "<b>&amp;</b>");
+    EXPECT_EQ(std::get<std::int64_t>(d.at("Count").value), -42);
+    EXPECT_EQ(std::get<std::int64_t>(d.at("Hex").value), 31);
+    EXPECT_EQ(std::get<std::int64_t>(d.at("Min").value), std::numeric_limits<std::int64_t>::min());
+    EXPECT_EQ(std::get<std::int64_t>(d.at("Max").value), std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(std::get<double>(d.at("Ratio").value), 25.0);
+    EXPECT_EQ(std::get<double>(d.at("Up").value), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(std::get<bool>(d.at("Yes").value), true);
+    EXPECT_EQ(std::get<bool>(d.at("No").value), false);
+    const auto& list = std::get<PlistArray>(d.at("List").value);
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(std::get<std::string>(list[0].value), "a");
+    EXPECT_TRUE(std::get<PlistDictionary>(list[2].value).empty());
+    EXPECT_TRUE(std::get<bool>(std::get<PlistDictionary>(d.at("Nested").value).at("Inner").value));
+    EXPECT_EQ(std::get<std::string>(d.at("Twice").value), "last");
+    EXPECT_EQ(std::get<std::string>(d.at("").value), "empty key");
+
+    EXPECT_EQ(d.at("Count").scalar(), Value::integer(-42));
+    EXPECT_EQ(d.at("Yes").scalar(), Value::boolean(true));
+    EXPECT_TRUE(d.at("List").scalar().isAbsent()) << "an array is no scalar";
+    EXPECT_TRUE(d.at("Nested").scalar().isAbsent());
+
+    EXPECT_TRUE(parsePlist("\xEF\xBB\xBF<plist><string>bom</string></plist>")) << "a byte-order mark, no declaration";
+    EXPECT_TRUE(parsePlist("<plist><string>x</string></plist><!-- trailing -->\n"));
+}
+
+TEST(PlistReader, EveryTruncationIsRefused)
+{
+    const std::string whole = infoPlist("com.example.truncated",
+        "<key>N</key><integer>12</integer><key>L</key><array><real>1.5</real><true/></array><!-- c --><key>S</key><string>a&amp;b</string>");
+    ASSERT_TRUE(parsePlist(whole));
+    const std::size_t rootEnd = whole.rfind("</plist>") + 8;
+    for (std::size_t length = 0; length < rootEnd; ++length)
+        EXPECT_FALSE(parsePlist(whole.substr(0, length))) << "cut after " << length << " bytes: " << whole.substr(0, length);
+}
+
+TEST(PlistReader, RefusesMalformedInput)
+{
+    const char* cases[] = {
+        // wrong root
+        "<dict><key>a</key><string>b</string></dict>",
+        "<plst><dict/></plst>",
+        "<plist/>",
+        "<plist></plist>",
+        "<plist><dict/><dict/></plist>",
+        "<plist><dict/></plist><plist><dict/></plist>",
+        "<plist><dict/></plist>text after",
+        "text before<plist><dict/></plist>",
+        "bplist00\x01\x02",
+        "",
+        // unknown or misplaced elements
+        "<plist><foo/></plist>",
+        "<plist><data>AAAA</data></plist>",
+        "<plist><date>2024-01-01T00:00:00Z</date></plist>",
+        "<plist><key>k</key></plist>",
+        "<plist><string><b>bold</b></string></plist>",
+        "<plist><dict><string>value without key</string></dict></plist>",
+        "<plist><dict><key>k</key></dict></plist>",
+        "<plist><dict><key>k</key><key>l</key><true/></dict></plist>",
+        "<plist><dict><key>k</key>loose text<true/></dict></plist>",
+        "<plist><array>loose</array></plist>",
+        "<plist><dict></array></plist>",
+        "<plist><string>x</String></plist>",
+        "<plist><true>yes</true></plist>",
+        // entities and references
+        "<plist><string>&nbsp;</string></plist>",
+        "<plist><string>&amp</string></plist>",
+        "<plist><string>fish & chips</string></plist>",
+        "<plist><string>&#0;</string></plist>",
+        "<plist><string>&#1;</string></plist>",
+        "<plist><string>&#xD800;</string></plist>",
+        "<plist><string>&#x110000;</string></plist>",
+        "<plist><string>&#X41;</string></plist>",
+        "<plist><string>&#;</string></plist>",
+        "<plist><string>&#x;</string></plist>",
+        "<plist><string>&#99999999999999999999;</string></plist>",
+        "<!DOCTYPE plist [<!ENTITY e \"boom\">]><plist><string>&e;</string></plist>",
+        "<plist><string>a ]]> b</string></plist>",
+        "<plist><string><![CDATA[unterminated</string></plist>",
+        "<plist><!-- unterminated <dict/></plist>",
+        // numbers
+        "<plist><integer>12a</integer></plist>",
+        "<plist><integer></integer></plist>",
+        "<plist><integer/></plist>",
+        "<plist><integer>9223372036854775808</integer></plist>",
+        "<plist><integer>-9223372036854775809</integer></plist>",
+        "<plist><integer>--1</integer></plist>",
+        "<plist><integer>1.0</integer></plist>",
+        "<plist><real>1.5.2</real></plist>",
+        "<plist><real>--1</real></plist>",
+        "<plist><real>+-1</real></plist>",
+        "<plist><real>0x10</real></plist>",
+        "<plist><real>1e99999</real></plist>",
+        "<plist><real></real></plist>",
+        // markup and encoding
+        "<plist version=1.0><dict/></plist>",
+        "<plist version=\"1.0\"version=\"2\"><dict/></plist>",
+        "<plist version=\"a<b\"><dict/></plist>",
+        "<plist version=\"&bad;\"><dict/></plist>",
+        "<?xml version=\"1.0\" encoding=\"UTF-16\"?><plist><dict/></plist>",
+        "<plist><?xml version=\"1.0\"?><dict/></plist>",
+        "<plist><string>\xff\xfe</string></plist>",
+        "<plist><string>\xc0\x80</string></plist>",
+        "<plist><string>\xed\xa0\x80</string></plist>",
+        "<plist><string>bell\x07</string></plist>",
+        "<plist><string>cut \xe2\x9c</string></plist>",
+        "< plist><dict/></plist>",
+        "<plist><dict/></plist ",
+    };
+    for (const char* text : cases)
+        EXPECT_FALSE(parsePlist(text)) << text;
+    const char withNul[] = "<plist><string>nul\0</string></plist>";
+    EXPECT_FALSE(parsePlist(std::string(withNul, sizeof withNul - 1)));
+}
+
+TEST(PlistReader, NestingIsBoundedAndNeverExhaustsTheStack)
+{
+    auto nested = [](int depth) {
+        std::string s = "<plist>";
+        for (int i = 0; i < depth; ++i)
+            s += "<array>";
+        for (int i = 0; i < depth; ++i)
+            s += "</array>";
+        return s + "</plist>";
+    };
+    EXPECT_TRUE(parsePlist(nested(64)));
+    EXPECT_FALSE(parsePlist(nested(65)));
+    std::string deep = "<plist>";
+    for (int i = 0; i < 200000; ++i)
+        deep += "<dict><key>k</key>";
+    EXPECT_FALSE(parsePlist(deep));
+}
+
+TEST(PlistWriter, WritesWhatTheReaderReadsBack)
+{
+    PlistValue original { PlistDictionary {
+        { "Name", { std::string("A & B <C> ]]> \"q\" 'a' \t\r\n ✓") } },
+        { "Count", { std::int64_t { -7 } } },
+        { "Ratio", { 0.1 } },
+        { "Huge", { 1e300 } },
+        { "Down", { -std::numeric_limits<double>::infinity() } },
+        { "On", { true } },
+        { "List", { PlistArray { { std::string("x") }, { PlistDictionary {} }, { PlistArray {} } } } },
+    } };
+    auto xml = vmac::writePlist(original);
+    ASSERT_TRUE(xml);
+    auto back = parsePlist(*xml);
+    ASSERT_TRUE(back) << *xml;
+    const auto& d = dict(*back);
+    EXPECT_EQ(std::get<std::string>(d.at("Name").value), "A & B <C> ]]> \"q\" 'a' \t\r\n ✓");
+    EXPECT_EQ(std::get<std::int64_t>(d.at("Count").value), -7);
+    EXPECT_EQ(std::get<double>(d.at("Ratio").value), 0.1) << "the shortest form that reads back exactly";
+    EXPECT_EQ(std::get<double>(d.at("Huge").value), 1e300);
+    EXPECT_EQ(std::get<double>(d.at("Down").value), -std::numeric_limits<double>::infinity());
+    EXPECT_EQ(std::get<PlistArray>(d.at("List").value).size(), 3u);
+
+    EXPECT_FALSE(vmac::writePlist(PlistValue { std::string("bell\x07") })) << "XML cannot carry it";
+    EXPECT_FALSE(vmac::writePlist(PlistValue { PlistDictionary { { "bad\xff", { true } } } }));
+}
+
+TEST(AppBundles, InstallsARealBundleThatAnyReaderCanRead)
+{
+    test_support::TempHome home;
+    AppBundles bundles(home.home.applications());
+    auto icon = vmac::makeSolidIcon(0xFF112233);
+    auto path = bundles.install({ "Tom & Jerry", "com.example.tom", "Tom & Jerry ✓", icon });
+    ASSERT_TRUE(path);
+    EXPECT_EQ(*path, home.home.applications() + "/Tom & Jerry.app");
+    auto text = test_support::readFile(*path + "/Contents/Info.plist");
+    ASSERT_TRUE(text);
+    EXPECT_NE(text->find("<key>CFBundleName</key>"), std::string::npos);
+    EXPECT_NE(text->find("Tom &amp; Jerry"), std::string::npos) << "escaped on disk";
+    EXPECT_EQ(test_support::readFile(*path + "/Contents/PkgInfo"), "APPL????");
+
+    auto info = AppBundles::readInfoPlist(*path + "/Contents/Info.plist");
+    ASSERT_TRUE(info);
+    EXPECT_EQ(std::get<std::string>(info->at("CFBundleIdentifier").value), "com.example.tom");
+    EXPECT_EQ(std::get<std::string>(info->at("CFBundleName").value), "Tom & Jerry");
+    EXPECT_EQ(std::get<std::string>(info->at("CFBundleDisplayName").value), "Tom & Jerry ✓");
+    EXPECT_EQ(std::get<std::string>(info->at("CFBundleIconFile").value), "AppIcon");
+    EXPECT_EQ(bundles.iconForFile(*path), icon);
+    EXPECT_EQ(bundles.iconForFile(*path + "/"), icon) << "the same folder";
+
+    auto again = bundles.install({ "Tom & Jerry", "com.example.tom2", std::nullopt, nullptr });
+    ASSERT_EQ(again, path) << "replaced in place";
+    EXPECT_FALSE(bundles.infoDictionary(*path)->contains("CFBundleDisplayName"));
+    EXPECT_EQ(bundles.iconForFile(*path), vmac::genericApplicationIcon()) << "the old icon went with the old bundle";
+
+    for (const char* name : { "", ".", "..", "a/b" })
+        EXPECT_FALSE(bundles.install({ name, "com.example.x", std::nullopt, nullptr })) << name;
+    EXPECT_FALSE(bundles.install({ "NoID", "", std::nullopt, nullptr }));
+    EXPECT_FALSE(bundles.install({ "Bell", "com.example.bell", std::string("\x07"), nullptr }));
+    EXPECT_FALSE(std::filesystem::exists(home.home.applications() + "/Bell.app")) << "nothing half-written";
+}
+
+TEST(AppBundles, FindsABundleByScanningTheFolder)
+{
+    test_support::TempHome home;
+    const std::string apps = home.home.applications();
+    AppBundles bundles(apps);
+    EXPECT_FALSE(bundles.pathForBundleIdentifier("com.example.any")) << "no folder at all";
+
+    bundles.install({ "Pages", "com.apple.iWork.Pages", std::nullopt, nullptr });
+    test_support::writeFile(apps + "/Utilities/Terminal.app/Contents/Info.plist", infoPlist("com.apple.Terminal"));
+    test_support::writeFile(apps + "/Broken.app/Contents/Info.plist", infoPlist("com.example.broken").substr(0, 100));
+    test_support::writeFile(apps + "/Typed.app/Contents/Info.plist",
+        plist("<dict><key>CFBundleIdentifier</key><integer>5</integer></dict>"));
+    test_support::writeFile(apps + "/Arrayed.app/Contents/Info.plist", plist("<array><string>com.example.array</string></array>"));
+    test_support::writeFile(apps + "/Outer.app/Contents/Info.plist", infoPlist("com.example.outer"));
+    test_support::writeFile(apps + "/Outer.app/Contents/Helpers/Inner.app/Contents/Info.plist", infoPlist("com.example.inner"));
+    test_support::writeFile(apps + "/File.app", infoPlist("com.example.file"));
+    test_support::writeFile(apps + "/B Twin.app/Contents/Info.plist", infoPlist("com.example.twin"));
+    test_support::writeFile(apps + "/A Twin.app/Contents/Info.plist", infoPlist("com.example.twin"));
+    test_support::writeFile(apps + "/Plain/Contents/Info.plist", infoPlist("com.example.plain"));
+    std::error_code error;
+    std::filesystem::create_directory_symlink(apps, apps + "/Loop", error);
+    ASSERT_FALSE(error) << "a linked folder back to the top";
+
+    EXPECT_EQ(bundles.pathForBundleIdentifier("com.apple.iWork.Pages"), apps + "/Pages.app");
+    EXPECT_EQ(bundles.pathForBundleIdentifier("com.apple.Terminal"), apps + "/Utilities/Terminal.app") << "in a subfolder";
+    EXPECT_EQ(bundles.pathForBundleIdentifier("com.example.twin"), apps + "/A Twin.app") << "first in path order";
+    EXPECT_EQ(bundles.pathForBundleIdentifier("com.example.outer"), apps + "/Outer.app");
+    EXPECT_FALSE(bundles.pathForBundleIdentifier("com.example.inner")) << "not inside another bundle";
+    EXPECT_FALSE(bundles.pathForBundleIdentifier("com.example.broken")) << "a truncated Info.plist";
+    EXPECT_FALSE(bundles.pathForBundleIdentifier("com.example.array")) << "not a dictionary at the root";
+    EXPECT_FALSE(bundles.pathForBundleIdentifier("5")) << "an identifier that is not a string";
+    EXPECT_FALSE(bundles.pathForBundleIdentifier("com.example.file")) << "a file named .app is no bundle";
+    EXPECT_FALSE(bundles.pathForBundleIdentifier("com.example.plain")) << "a folder without .app is no bundle";
+    EXPECT_FALSE(bundles.pathForBundleIdentifier("COM.APPLE.TERMINAL")) << "identifiers compare exactly";
+    EXPECT_FALSE(bundles.pathForBundleIdentifier(""));
+}
+
+TEST(AppBundles, InfoDictionaryAndIconOfABundlePath)
+{
+    test_support::TempHome home;
+    const std::string apps = home.home.applications();
+    AppBundles bundles(apps);
+    auto icon = vmac::makeSolidIcon(0xFF00FF00);
+    bundles.install({ "Safari", "com.apple.Safari", std::string("Safari Browser"), icon });
+    test_support::writeFile(apps + "/Odd.app/Contents/Info.plist", infoPlist("com.example.odd",
+        "<key>CFBundleName</key><integer>3</integer><key>LSItems</key><array/><key>Ratio</key><real>0.5</real>"));
+    test_support::writeFile(apps + "/Bad.app/Contents/Info.plist", "<plist><dict>");
+    std::filesystem::create_directories(apps + "/Bare.app");
+
+    auto info = bundles.infoDictionary(apps + "/Odd.app");
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->at("CFBundleIdentifier"), Value::string("com.example.odd"));
+    EXPECT_EQ(info->at("CFBundleName"), Value::integer(3));
+    EXPECT_EQ(info->at("Ratio"), Value::real(0.5));
+    ASSERT_TRUE(info->contains("LSItems")) << "present, though not a scalar";
+    EXPECT_TRUE(info->at("LSItems").isAbsent());
+    EXPECT_EQ(bundles.infoDictionary(apps + "/Bad.app"), (std::map<std::string, Value> {})) << "a bundle that reads as empty";
+    EXPECT_EQ(bundles.infoDictionary(apps + "/Bare.app"), (std::map<std::string, Value> {}));
+    EXPECT_FALSE(bundles.infoDictionary(apps + "/Missing.app")) << "no bundle there";
+    EXPECT_FALSE(bundles.infoDictionary(apps + "/Odd.app/Contents/Info.plist")) << "a file is no bundle";
+
+    EXPECT_EQ(bundles.iconForFile(apps + "/Safari.app"), icon);
+    EXPECT_EQ(bundles.iconForFile(apps + "/./Safari.app"), icon);
+    EXPECT_EQ(bundles.iconForFile(apps + "/Odd.app"), vmac::genericApplicationIcon());
+    EXPECT_EQ(bundles.iconForFile(apps + "/Bare.app"), bundles.iconForFile(apps + "/Odd.app")) << "one generic image";
+    EXPECT_EQ(bundles.iconForFile(apps + "/Missing.app"), nullptr);
+    EXPECT_EQ(bundles.iconForFile(apps), nullptr) << "a plain folder";
+    auto generic = vmac::genericApplicationIcon();
+    ASSERT_TRUE(generic);
+    EXPECT_EQ(generic->pixels.size(), static_cast<std::size_t>(generic->width * generic->height));
+
+    // The Mac's own Applications folder is this one.
+    EXPECT_EQ(bundles.resolve("/Applications/Safari.app"), apps + "/Safari.app");
+    EXPECT_EQ(bundles.resolve("/ApplicationsOther/x"), "/ApplicationsOther/x");
+    EXPECT_EQ(bundles.iconForFile("/Applications/Safari.app"), icon);
+    EXPECT_EQ(bundles.infoDictionary("/Applications/Safari.app")->at("CFBundleDisplayName"), Value::string("Safari Browser"));
+
+    std::filesystem::remove_all(apps + "/Safari.app");
+    EXPECT_EQ(bundles.iconForFile(apps + "/Safari.app"), nullptr) << "gone from the disk, gone";
+    EXPECT_FALSE(bundles.pathForBundleIdentifier("com.apple.Safari"));
+}
+
+TEST(AppBundles, TheVirtualMacsWorkspaceLooksIntoThem)
+{
+    test_support::TempHome home;
+    AppBundles bundles(home.home.applications());
+    auto installedIcon = vmac::makeSolidIcon(0xFF0000FF), runningBundleIcon = vmac::makeSolidIcon(0xFFFF0000);
+    bundles.install({ "Notes", "com.apple.Notes", std::nullopt, installedIcon });
+
+    vmac::VirtualDesktop desktop;
+    auto mail = std::make_shared<vmac::VirtualApp>();
+    mail->pid = 602;
+    mail->bundleIdentifier = "com.apple.mail";
+    mail->bundlePath = "/Applications/Mail.app";
+    mail->bundleIcon = runningBundleIcon;
+    desktop.apps.push_back(mail);
+    vmac::VirtualClock clock;
+    vmac::VirtualNotificationCenter notifications;
+    vmac::VirtualMac mac(desktop, 900, clock, notifications);
+    Workspace& ws = workspaceOf(mac);
+
+    EXPECT_FALSE(ws.applicationPath("com.apple.Notes")) << "without bundles nothing is installed";
+    EXPECT_FALSE(ws.bundleInfoDictionary(home.home.applications() + "/Notes.app"));
+    EXPECT_EQ(ws.iconForFile("/Applications/Mail.app"), runningBundleIcon);
+
+    mac.setAppBundles(&bundles);
+    auto path = ws.applicationPath("com.apple.Notes");
+    ASSERT_TRUE(path);
+    EXPECT_EQ(ws.bundleInfoDictionary(*path)->at("CFBundleName"), Value::string("Notes"));
+    EXPECT_EQ(ws.iconForFile(*path), installedIcon);
+    EXPECT_EQ(ws.iconForFile("/Applications/Mail.app"), runningBundleIcon) << "not installed: the running app's bundle icon";
+    bundles.install({ "Mail", "com.apple.mail", std::nullopt, installedIcon });
+    EXPECT_EQ(ws.iconForFile("/Applications/Mail.app"), installedIcon) << "installed: the bundle on disk";
+}
+
+TEST(AppBundles, ScenarioInstalledAppsAreReadAndChecked)
+{
+    auto result = vmac::parseScenario(R"({
+        "installedApps": [ { "name": "Pages", "bundleID": "com.apple.iWork.Pages", "displayName": "Pages Pro", "color": "#ff9500" },
+                           { "name": "Plain", "bundleID": "com.example.plain" } ] })");
+    ASSERT_TRUE(result.scenario) << result.error;
+    const auto& installed = result.scenario->installedApps;
+    ASSERT_EQ(installed.size(), 2u);
+    EXPECT_EQ(installed[0].name, "Pages");
+    EXPECT_EQ(installed[0].bundleIdentifier, "com.apple.iWork.Pages");
+    EXPECT_EQ(installed[0].displayName, "Pages Pro");
+    ASSERT_TRUE(installed[0].icon);
+    EXPECT_EQ(installed[0].icon->pixels.front(), 0xFFFF9500u);
+    EXPECT_FALSE(installed[1].displayName);
+    EXPECT_FALSE(installed[1].icon);
+    EXPECT_TRUE(vmac::parseScenario("{}").scenario->installedApps.empty());
+
+    auto errorOf = [](const char* text) { return vmac::parseScenario(text).error; };
+    EXPECT_EQ(errorOf(R"({ "installedApps": {} })"), "installedApps: must be an array");
+    EXPECT_EQ(errorOf(R"({ "installedApps": [ 3 ] })"), "installedApps[0]: an installed app must be an object");
+    EXPECT_EQ(errorOf(R"({ "installedApps": [ { "bundleID": "a" } ] })"), "installedApps[0]: needs \"name\"");
+    EXPECT_EQ(errorOf(R"({ "installedApps": [ { "name": "a/b", "bundleID": "a" } ] })"),
+        "installedApps[0]: \"name\" must be a file name");
+    EXPECT_EQ(errorOf(R"({ "installedApps": [ { "name": "A" } ] })"), "installedApps[0]: needs \"bundleID\"");
+    EXPECT_EQ(errorOf(R"({ "installedApps": [ { "name": "A", "bundleID": "a", "displayName": 3 } ] })"),
+        "installedApps[0]: \"displayName\" must be a string");
+    EXPECT_EQ(errorOf(R"({ "installedApps": [ { "name": "A", "bundleID": "a", "color": "red" } ] })"),
+        "installedApps[0]: \"color\" must look like #rrggbb");
+    EXPECT_EQ(errorOf(R"({ "installedApps": [ { "name": "A", "bundleID": "a" }, { "name": "A", "bundleID": "b" } ] })"),
+        "installedApps[1]: \"A\" is installed twice");
+}
+
+TEST(AppBundles, TheCompositionInstallsTheScenariosAppsForThePinnedApps)
+{
+    test_support::TempHome home;
+    vmac::RecordingSystemLog log;
+    auto result = vmac::parseScenario(R"({
+        "displays": [ { "number": 1, "bounds": [0, 0, 1440, 900] } ],
+        "apps": [ { "pid": 501, "name": "Safari", "bundleID": "com.apple.Safari", "icon": "none", "color": "#000000",
+                    "bundlePath": "/Applications/Safari.app" } ],
+        "installedApps": [ { "name": "Pages", "bundleID": "com.apple.iWork.Pages", "displayName": "Pages Pro", "color": "#ff9500" },
+                           { "name": "Keynote", "bundleID": "com.apple.iWork.Keynote" },
+                           { "name": "Safari", "bundleID": "com.apple.Safari", "color": "#1e88e5" } ] })");
+    ASSERT_TRUE(result.scenario) << result.error;
+    auto pagesIcon = result.scenario->installedApps[0].icon, safariIcon = result.scenario->installedApps[2].icon;
+    host::Simulation sim(std::move(*result.scenario), home.home, log);
+    EXPECT_TRUE(std::filesystem::exists(home.home.applications() + "/Pages.app/Contents/Info.plist"))
+        << "on the disk before the engine starts";
+
+    test_support::MemoryPreferences prefs;
+    PinnedAppsStore store(prefs, workspaceOf(sim.mac()));
+    auto pages = store.appDisplayInfo("com.apple.iWork.Pages");
+    ASSERT_TRUE(pages);
+    EXPECT_EQ(pages->name, "Pages Pro");
+    EXPECT_EQ(pages->icon, pagesIcon);
+    auto keynote = store.appDisplayInfo("com.apple.iWork.Keynote");
+    ASSERT_TRUE(keynote);
+    EXPECT_EQ(keynote->name, "Keynote");
+    EXPECT_EQ(keynote->icon, vmac::genericApplicationIcon());
+    auto safari = store.appDisplayInfo("com.apple.Safari");
+    ASSERT_TRUE(safari) << "running without an icon: the icon of its bundle, and /Applications is the home's folder";
+    EXPECT_EQ(safari->name, "Safari");
+    EXPECT_EQ(safari->icon, safariIcon);
+    EXPECT_FALSE(store.appDisplayInfo("com.example.absent"));
+}
