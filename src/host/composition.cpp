@@ -35,6 +35,12 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
     m_pinnedApps = std::make_unique<PinnedAppsStore>(m_preferences, m_mac);
     m_hooks.userInput = [this](EventType type) { m_input.postEvent(type); };
     m_hooks.setAccessibilityTrusted = [this](bool trusted) { m_input.setTrusted(trusted); };
+    m_hooks.movePointer = [this](Point location) { m_input.movePointer(location); };
+    m_hooks.click = [this] { click(); };
+    m_hooks.snapshot = [this](const std::string& caption) {
+        if (onSnapshot)
+            onSnapshot(caption);
+    };
     m_hooks.writePreferenceFromOtherProcess = [this](const std::string& key, const std::optional<PreferenceValue>& value) {
         writePreferenceFromOtherProcess(key, value);
     };
@@ -133,6 +139,16 @@ void Composition::handleScreenParametersChange()
             m_driver->hostView().moveToWindow(static_cast<WindowServer&>(m_mac).mainDisplayID());
         m_engine->handleScreenParametersChange();
     });
+}
+
+void Composition::click()
+{
+    // Other applications' global monitors hear every click that does not land in one of this
+    // program's own windows.
+    auto target = m_mac.mouseDown(m_input.pointerLocation());
+    lastClick = target;
+    if (target.kind != vmac::ClickTarget::Kind::OwnWindow)
+        m_input.postEvent(EventType::LeftMouseDown);
 }
 
 Rect Composition::rootWindowFrame()

@@ -41,6 +41,10 @@ public:
 
     // Called after every tick.
     std::function<void()> onTick;
+    // Called when the scenario asks for a picture of the displays.
+    std::function<void(const std::string& caption)> onSnapshot;
+    // Where the scenario's latest click went.
+    std::optional<vmac::ClickTarget> lastClick;
     // Called when a timeline action has been applied.
     std::function<void(const vmac::TimelineAction&)> onAction;
 
@@ -65,6 +69,7 @@ public:
 private:
     void frame();
     void handleScreenParametersChange();
+    void click();
     Rect rootWindowFrame();
     void writePreferenceFromOtherProcess(const std::string& key, const std::optional<PreferenceValue>& value);
 

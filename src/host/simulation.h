@@ -21,6 +21,7 @@ public:
     // Called after every tick, and when a timeline action has been applied.
     std::function<void()>& onTick = m_app.onTick;
     std::function<void(const vmac::TimelineAction&)>& onAction = m_app.onAction;
+    std::function<void(const std::string&)>& onSnapshot = m_app.onSnapshot;
 
     Composition& app() { return m_app; }
     OverlayViewModel& engine() { return m_app.engine(); }

@@ -23,7 +23,10 @@
 // setScreenRecording {granted}, userInput {event: click, rightClick, otherClick, scroll,
 // magnify, swipe, keyDown, flagsChanged}, setAccessibility {trusted}, openMissionControl, closeMissionControl,
 // pressMissionControlKey, clickThumbnail {window}, switchSpace {display (number or null),
-// space}, addSpace {display}.
+// space}, addSpace {display}, movePointer {display, at: [x, y]} (points from the display's
+// top-left corner, y down) or {thumbnail: window, offset: [dx, dy]} (from the centre of the
+// window's thumbnail, y down; ignored while the window has none), click (where the pointer is),
+// snapshot {caption} (a picture of every display, for hosts that take them).
 
 #include "vmac/scenario.h"
 
@@ -436,6 +439,52 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
             return std::nullopt;
         action.description = "click thumbnail of " + std::to_string(*window);
         action.apply = [w = *window](VirtualMac& mac, ScenarioHooks&) { mac.clickThumbnail(w); };
+    } else if (verb == "movePointer") {
+        auto pair = [](const json& v) {
+            return v.is_array() && v.size() == 2 && v[0].is_number() && v[1].is_number()
+                ? std::optional<Point>(Point { v[0].get<double>(), v[1].get<double>() })
+                : std::nullopt;
+        };
+        if (j.contains("thumbnail")) {
+            auto window = r.number<WindowNumber>(j, "thumbnail", where);
+            auto offset = j.contains("offset") ? pair(j["offset"]) : std::optional<Point>(Point {});
+            if (!window || !offset) {
+                r.fail(where, "movePointer needs \"thumbnail\" and optionally \"offset\": [dx, dy]");
+                return std::nullopt;
+            }
+            action.description = "pointer to the thumbnail of " + std::to_string(*window);
+            action.apply = [w = *window, d = *offset](VirtualMac& mac, ScenarioHooks& hooks) {
+                auto frame = mac.thumbnailFrame(w);
+                if (frame && hooks.movePointer)
+                    hooks.movePointer(mac.appKitPoint({ frame->x + frame->width / 2 + d.x, frame->y + frame->height / 2 + d.y }));
+            };
+        } else {
+            auto display = r.number<DisplayID>(j, "display", where);
+            auto at = display ? pair(j.value("at", json())) : std::nullopt;
+            if (!display || !at) {
+                r.fail(where, "movePointer needs \"display\" and \"at\": [x, y]");
+                return std::nullopt;
+            }
+            action.description = "pointer to display " + std::to_string(*display);
+            action.apply = [d = *display, p = *at](VirtualMac& mac, ScenarioHooks& hooks) {
+                auto global = mac.displayPointToAppKit(d, p);
+                if (global && hooks.movePointer)
+                    hooks.movePointer(*global);
+            };
+        }
+    } else if (verb == "snapshot") {
+        auto caption = r.string(j, "caption").value_or("");
+        action.description = "snapshot" + (caption.empty() ? std::string() : ": " + caption);
+        action.apply = [caption](VirtualMac&, ScenarioHooks& hooks) {
+            if (hooks.snapshot)
+                hooks.snapshot(caption);
+        };
+    } else if (verb == "click") {
+        action.description = "click";
+        action.apply = [](VirtualMac&, ScenarioHooks& hooks) {
+            if (hooks.click)
+                hooks.click();
+        };
     } else if (verb == "switchSpace" || verb == "addSpace") {
         auto it = j.find("display");
         if (it == j.end() || !(it->is_null() || it->is_number_unsigned())) {

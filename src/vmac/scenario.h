@@ -23,6 +23,12 @@ struct ScenarioHooks {
     std::function<void(EventType)> userInput;
     // Accessibility is granted to or taken from this process.
     std::function<void(bool trusted)> setAccessibilityTrusted;
+    // The pointer moves to a point in AppKit global coordinates.
+    std::function<void(Point)> movePointer;
+    // The left button is pressed and released where the pointer is.
+    std::function<void()> click;
+    // The host takes a picture of every display (the headless demo writes it out).
+    std::function<void(const std::string& caption)> snapshot;
 };
 
 // One step of a timeline, at a time in seconds after the scenario starts.

@@ -537,6 +537,15 @@ std::vector<OwnWindowListing> VirtualMac::ownWindowListings() const
     return listings;
 }
 
+std::optional<Point> VirtualMac::displayPointToAppKit(DisplayID display, Point local) const
+{
+    for (const auto& d : m_desktop.displays) {
+        if (d.number == display)
+            return Point { d.frame.x + local.x, d.frame.maxY() - local.y };
+    }
+    return std::nullopt;
+}
+
 ListPresentation VirtualMac::presentation() const { return m_missionControl.presentation(m_desktop, now()); }
 
 namespace {

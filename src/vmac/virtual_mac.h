@@ -45,6 +45,8 @@ public:
 
     const VirtualDesktop& desktop() const { return m_desktop; }
     ProcessID ownPID() const { return m_ownPID; }
+    // The clock the Mac animates on: what a compositor reads to draw the moment it shows.
+    const Clock& clock() const { return m_clock; }
 
     // Window verbs. Unknown windows and processes are ignored and reported as false.
     bool setWindowBounds(WindowNumber window, const Rect& bounds);
@@ -103,6 +105,11 @@ public:
 
     // The program's own windows that are still held, oldest first.
     std::vector<std::shared_ptr<VirtualAppWindow>> ownWindows() const;
+    // A window-server point in AppKit global coordinates.
+    Point appKitPoint(Point windowServerPoint) const { return { windowServerPoint.x, primaryHeight() - windowServerPoint.y }; }
+    // A point given from the top-left corner of a numbered display, y down, in AppKit global
+    // coordinates; nothing for an unknown display.
+    std::optional<Point> displayPointToAppKit(DisplayID display, Point local) const;
     // What the window server shows at this moment instead of the resting desktop.
     ListPresentation presentation() const;
     // A left click at a point in AppKit global coordinates, routed as the window server does:

@@ -25,7 +25,7 @@ TEST(DemoScenario, EngineFollowsTheDesktopAndWritesItsDebugLog)
 {
     test_support::TempHome home;
     vmac::RecordingSystemLog log;
-    auto loaded = vmac::loadScenarioFile(std::string(TALVORA_SCENARIO_DIR) + "/demo.json");
+    auto loaded = vmac::loadScenarioFile(std::string(TALVORA_SCENARIO_DIR) + "/engine-tour.json");
     ASSERT_TRUE(loaded.scenario) << loaded.error;
     const double duration = loaded.scenario->duration;
     Observed seen;
