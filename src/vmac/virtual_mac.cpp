@@ -128,8 +128,12 @@ std::vector<ScreenDescription> VirtualMac::screens()
 {
     std::vector<ScreenDescription> result;
     result.reserve(m_desktop.displays.size());
-    for (const auto& d : m_desktop.displays)
-        result.push_back({ d.frame, d.number ? Value::integer(*d.number) : Value() });
+    for (const auto& d : m_desktop.displays) {
+        ScreenDescription screen { d.frame, Value() };
+        if (d.number)
+            screen.screenNumber = Value::integer(*d.number);
+        result.push_back(std::move(screen));
+    }
     return result;
 }
 
