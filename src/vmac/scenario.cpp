@@ -30,6 +30,7 @@
 
 #include "vmac/scenario.h"
 
+#include "vmac/app_icons.h"
 #include "vmac/spaces.h"
 #include "vmac/virtual_mac.h"
 
@@ -260,7 +261,7 @@ std::shared_ptr<VirtualApp> readApp(Reader& r, const json& j, const std::string&
         if (j.value("icon", std::string("app")) == "bundle")
             app->bundleIcon = makeSolidIcon(*argb);
         else if (j.value("icon", std::string("app")) != "none")
-            app->icon = makeSolidIcon(*argb);
+            app->icon = makeAppIcon(*argb, static_cast<std::uint32_t>(app->pid));
     }
     if (auto it = j.find("windows"); it != j.end()) {
         if (!it->is_array()) {
