@@ -1,0 +1,416 @@
+#include "qt/desktop_compositor.h"
+#include "qt/window_picture.h"
+#include "support/desktop_builder.h"
+#include "vmac/app_icons.h"
+#include "vmac/virtual_mac_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QPainter>
+
+#include <cstdlib>
+#include <memory>
+
+using namespace talvora;
+using talvora::test_support::DesktopBuilder;
+using talvora::test_support::VirtualMacFixture;
+
+namespace {
+
+constexpr ProcessID kSafari = 501;
+constexpr ProcessID kNotes = 502;
+constexpr std::uint32_t kSafariBlue = 0xFF1E88E5u;
+constexpr std::uint32_t kNotesYellow = 0xFFFBC02Du;
+
+// A content view the test paints itself.
+class MarkerView final : public HostedView { };
+
+// Fonts and painting need a GUI application; the offscreen platform paints without a display.
+class DesktopCompositorTest : public ::testing::Test {
+public:
+    static void SetUpTestSuite()
+    {
+        if (QCoreApplication::instance())
+            return;
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+            qputenv("XDG_RUNTIME_DIR", QDir::tempPath().toUtf8());
+        s_app = std::make_unique<QGuiApplication>(s_argc, s_argv);
+    }
+    static void TearDownTestSuite() { s_app.reset(); }
+
+protected:
+    // One display of 1440 by 900 points; Safari and Notes with application icons in their
+    // colours, a window each.
+    static vmac::Scenario twoApps()
+    {
+        auto scenario = DesktopBuilder()
+                            .display(1, { 0, 0, 1440, 900 })
+                            .app(kSafari, "Safari")
+                            .app(kNotes, "Notes")
+                            .window(1001, kSafari, { 60, 480, 400, 300 }, "Start Page")
+                            .window(1002, kNotes, { 800, 120, 500, 400 }, "Shopping list")
+                            .front(kSafari)
+                            .build();
+        colorIcon(scenario, kSafari, kSafariBlue);
+        colorIcon(scenario, kNotes, kNotesYellow);
+        return scenario;
+    }
+
+    static void colorIcon(vmac::Scenario& scenario, ProcessID pid, std::uint32_t argb)
+    {
+        for (auto& app : scenario.desktop.apps) {
+            if (app->pid == pid)
+                app->icon = vmac::makeAppIcon(argb, static_cast<std::uint32_t>(pid));
+        }
+    }
+
+    static QColor bodyColor(const vmac::VirtualMac& mac, ProcessID pid)
+    {
+        for (const auto& app : mac.desktop().apps) {
+            if (app->pid == pid)
+                return qt::appColors(app->icon.get()).body;
+        }
+        return {};
+    }
+
+    static bool near(const QColor& a, const QColor& b, int tolerance = 2)
+    {
+        return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance
+            && std::abs(a.blue() - b.blue()) <= tolerance;
+    }
+
+    static QColor at(const QImage& image, double x, double y)
+    {
+        return image.pixelColor(static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y)));
+    }
+
+    static QPointF centre(const Rect& r) { return { r.x + r.width / 2, r.y + r.height / 2 }; }
+
+    static bool isMarkerRed(const QColor& c) { return c.red() > 220 && c.green() < 40 && c.blue() < 40; }
+
+    static int markerPixels(const QImage& image)
+    {
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                count += isMarkerRed(image.pixelColor(x, y));
+        }
+        return count;
+    }
+
+    // Paints a red 100 by 80 square at (50, 40) of a MarkerView's window; `sizes` records the
+    // sizes it was given.
+    static qt::HostedViewPainter redSquare(std::vector<QSizeF>* sizes = nullptr)
+    {
+        return [sizes](QPainter& painter, const HostedView& view, QSizeF size) {
+            if (!dynamic_cast<const MarkerView*>(&view))
+                return;
+            if (sizes)
+                sizes->push_back(size);
+            painter.fillRect(QRectF(50, 40, 100, 80), QColor(255, 0, 0));
+        };
+    }
+
+    // A borderless, clear window of the program at an AppKit frame, showing a MarkerView.
+    static std::shared_ptr<AppWindow> ownWindow(vmac::VirtualMac& mac, const Rect& appKitFrame)
+    {
+        auto window = static_cast<AppWindows&>(mac).createWindow(appKitFrame, WindowStyleMask::borderless, {});
+        window->setBackgroundColor(WindowColor::clear());
+        window->setOpaque(false);
+        window->setHasShadow(false);
+        window->setLevel(1000);
+        window->setContentView(std::make_shared<MarkerView>());
+        window->orderFront();
+        return window;
+    }
+
+private:
+    static inline int s_argc = 1;
+    static inline char s_name[] = "talvora_tests";
+    static inline char* s_argv[] = { s_name, nullptr };
+    static inline std::unique_ptr<QGuiApplication> s_app;
+};
+
+TEST_F(DesktopCompositorTest, TheImageHasTheDisplaysSizeTimesThePixelRatio)
+{
+    VirtualMacFixture f(DesktopBuilder().display(1, { 0, 0, 1440, 900 }).display(2, { 1440, -180, 1920, 1080 }));
+    EXPECT_EQ(qt::renderDisplay(f.mac, 0).size(), QSize(1440, 900));
+    const QImage second = qt::renderDisplay(f.mac, 1);
+    EXPECT_EQ(second.size(), QSize(1920, 1080));
+    EXPECT_EQ(second.format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(qt::renderDisplay(f.mac, 1, 2).size(), QSize(3840, 2160));
+    EXPECT_TRUE(qt::renderDisplay(f.mac, 2).isNull()) << "no third display";
+}
+
+TEST_F(DesktopCompositorTest, AWindowsBodyHasItsApplicationsColourAtItsCentre)
+{
+    VirtualMacFixture f(twoApps());
+    const QImage image = qt::renderDisplay(f.mac, 0);
+    const QColor safari = bodyColor(f.mac, kSafari);
+    const QColor notes = bodyColor(f.mac, kNotes);
+    ASSERT_FALSE(near(safari, notes, 30)) << "each application has its own colour";
+    const QPointF c1 = centre({ 60, 480, 400, 300 });
+    const QPointF c2 = centre({ 800, 120, 500, 400 });
+    EXPECT_TRUE(near(at(image, c1.x(), c1.y()), safari)) << at(image, c1.x(), c1.y()).name().toStdString();
+    EXPECT_TRUE(near(at(image, c2.x(), c2.y()), notes)) << at(image, c2.x(), c2.y()).name().toStdString();
+    // The body is the icon's colour lightened: blue stays blue, yellow stays yellow.
+    EXPECT_GT(safari.blue(), safari.red());
+    EXPECT_GT(notes.red(), notes.blue());
+}
+
+TEST_F(DesktopCompositorTest, TheFrontWindowCoversTheOneBehindIt)
+{
+    auto scenario = twoApps();
+    scenario.desktop.windows[1].bounds = { 100, 500, 300, 200 }; // Notes, behind Safari's window
+    VirtualMacFixture f(scenario);
+    const QImage image = qt::renderDisplay(f.mac, 0);
+    EXPECT_TRUE(near(at(image, 250, 630), bodyColor(f.mac, kSafari)));
+    f.mac.activateApp(kNotes);
+    const QImage after = qt::renderDisplay(f.mac, 0);
+    EXPECT_TRUE(near(at(after, 250, 630), bodyColor(f.mac, kNotes))) << "Notes came to the front";
+}
+
+TEST_F(DesktopCompositorTest, PaintingIsDeterministic)
+{
+    VirtualMacFixture f(twoApps());
+    EXPECT_EQ(qt::renderDisplay(f.mac, 0), qt::renderDisplay(f.mac, 0));
+    qt::DesktopCompositor reused;
+    EXPECT_EQ(reused.render(f.mac, 0), qt::renderDisplay(f.mac, 0));
+    EXPECT_EQ(reused.render(f.mac, 0), qt::renderDisplay(f.mac, 0)) << "the kept desktop picture paints the same";
+}
+
+TEST_F(DesktopCompositorTest, AMinimizedWindowIsNotPainted)
+{
+    VirtualMacFixture f(twoApps());
+    f.mac.setWindowMinimized(1001, true);
+    const QImage minimized = qt::renderDisplay(f.mac, 0);
+    f.mac.closeWindow(1001);
+    EXPECT_EQ(minimized, qt::renderDisplay(f.mac, 0)) << "as if the window were not there";
+}
+
+TEST_F(DesktopCompositorTest, AWindowOfAHiddenApplicationIsNotPainted)
+{
+    VirtualMacFixture f(twoApps());
+    f.mac.setAppHidden(kNotes, true);
+    const QImage hidden = qt::renderDisplay(f.mac, 0);
+    const QPointF c = centre({ 800, 120, 500, 400 });
+    EXPECT_FALSE(near(at(hidden, c.x(), c.y()), bodyColor(f.mac, kNotes), 20));
+    f.mac.closeWindow(1002);
+    EXPECT_EQ(hidden, qt::renderDisplay(f.mac, 0));
+}
+
+TEST_F(DesktopCompositorTest, AWindowOfAnotherSpaceIsNotPainted)
+{
+    auto scenario = twoApps();
+    scenario.desktop.displays[0].spaceCount = 2;
+    scenario.desktop.windows[1].space = 1; // Notes' window lives on the second Space
+    VirtualMacFixture f(scenario);
+    const QPointF c = centre({ 800, 120, 500, 400 });
+    const QImage first = qt::renderDisplay(f.mac, 0);
+    EXPECT_FALSE(near(at(first, c.x(), c.y()), bodyColor(f.mac, kNotes), 20));
+    EXPECT_TRUE(near(at(first, 260, 630), bodyColor(f.mac, kSafari)));
+
+    ASSERT_TRUE(f.mac.switchSpace(1, 1));
+    const QImage second = qt::renderDisplay(f.mac, 0);
+    EXPECT_TRUE(near(at(second, c.x(), c.y()), bodyColor(f.mac, kNotes)));
+    EXPECT_FALSE(near(at(second, 260, 630), bodyColor(f.mac, kSafari), 20));
+}
+
+TEST_F(DesktopCompositorTest, InOpenMissionControlAWindowsPictureLiesInsideItsThumbnail)
+{
+    VirtualMacFixture f(twoApps());
+    const QImage before = qt::renderDisplay(f.mac, 0);
+    ASSERT_TRUE(f.mac.openMissionControl());
+    f.advance(1);
+    ASSERT_EQ(f.mac.missionControlPhase(), vmac::MissionControlPhase::Open);
+    EXPECT_EQ(qt::missionControlProgress(f.mac), 1.0);
+    auto thumbnail = f.mac.thumbnailFrame(1001);
+    ASSERT_TRUE(thumbnail);
+    const Rect rest { 60, 480, 400, 300 };
+    ASSERT_EQ(intersectionArea(*thumbnail, rest), 0) << "the test wants the thumbnail away from the window's frame";
+
+    const QImage open = qt::renderDisplay(f.mac, 0);
+    const QPointF c = centre(*thumbnail);
+    EXPECT_TRUE(near(at(open, c.x(), c.y()), bodyColor(f.mac, kSafari))) << at(open, c.x(), c.y()).name().toStdString();
+    // Just outside the thumbnail, beyond the shadow's reach on the left, is the backdrop.
+    EXPECT_FALSE(near(at(open, thumbnail->x - 40, c.y()), bodyColor(f.mac, kSafari), 40));
+
+    // Where the window rested, the backdrop: the desktop picture, darkened.
+    const QPointF r = centre(rest);
+    const QColor backdrop = at(open, r.x(), r.y());
+    EXPECT_FALSE(near(backdrop, bodyColor(f.mac, kSafari), 40)) << backdrop.name().toStdString();
+    VirtualMacFixture empty(DesktopBuilder().display(1, { 0, 0, 1440, 900 }));
+    const QColor wallpaper = at(qt::renderDisplay(empty.mac, 0), r.x(), r.y());
+    EXPECT_LT(backdrop.lightness(), wallpaper.lightness());
+    EXPECT_TRUE(near(at(before, r.x(), r.y()), bodyColor(f.mac, kSafari))) << "the window was there before";
+}
+
+TEST_F(DesktopCompositorTest, WhileMissionControlOpensAWindowIsDrawnAtItsPresentedBounds)
+{
+    VirtualMacFixture f(twoApps());
+    ASSERT_TRUE(f.mac.openMissionControl());
+    f.advance(0.15);
+    ASSERT_EQ(f.mac.missionControlPhase(), vmac::MissionControlPhase::Opening);
+    const double progress = qt::missionControlProgress(f.mac);
+    EXPECT_GT(progress, 0);
+    EXPECT_LT(progress, 1);
+    const auto presented = f.mac.presentation().presentedBounds;
+    ASSERT_TRUE(presented.contains(1002));
+    const Rect& bounds = presented.at(1002);
+    EXPECT_NE(bounds, (Rect { 800, 120, 500, 400 })) << "on its way";
+    const QImage image = qt::renderDisplay(f.mac, 0);
+    const QPointF c = centre(bounds);
+    EXPECT_TRUE(near(at(image, c.x(), c.y()), bodyColor(f.mac, kNotes)));
+
+    // Closing again brings it back to its frame.
+    ASSERT_TRUE(f.mac.closeMissionControl());
+    f.advance(1);
+    EXPECT_EQ(qt::missionControlProgress(f.mac), 0.0);
+    const QImage closed = qt::renderDisplay(f.mac, 0);
+    VirtualMacFixture never(twoApps());
+    EXPECT_EQ(closed, qt::renderDisplay(never.mac, 0)) << "nothing of the overview is left";
+}
+
+TEST_F(DesktopCompositorTest, MissionControlDoesNotDrawWindowsOfOtherSpaces)
+{
+    auto scenario = twoApps();
+    scenario.desktop.displays[0].spaceCount = 2;
+    scenario.desktop.windows[1].space = 1;
+    VirtualMacFixture f(scenario);
+    ASSERT_TRUE(f.mac.openMissionControl());
+    f.advance(1);
+    ASSERT_FALSE(f.mac.presentation().presentedBounds.contains(1002));
+    const QImage image = qt::renderDisplay(f.mac, 0);
+    const QColor notes = bodyColor(f.mac, kNotes);
+    int notesPixels = 0;
+    // The Spaces bar's previews show the other Space's windows small; below it there is none.
+    const int barBottom = static_cast<int>(900 * f.mac.desktop().thumbnailLayout.spacesBarHeightFraction) + 1;
+    for (int y = barBottom; y < image.height(); y += 3) {
+        for (int x = 0; x < image.width(); x += 3)
+            notesPixels += near(image.pixelColor(x, y), notes);
+    }
+    EXPECT_EQ(notesPixels, 0);
+}
+
+TEST_F(DesktopCompositorTest, AnOwnWindowsHostedViewPaintsAtItsPlaceOnItsDisplayOnly)
+{
+    VirtualMacFixture f(DesktopBuilder().display(1, { 0, 0, 1440, 900 }).display(2, { 1440, 0, 1280, 800 }));
+    // Global window-server frame {1540, 100, 300, 200}: display 2's point (100, 100).
+    auto window = ownWindow(f.mac, { 1540, 900 - 300, 300, 200 });
+    std::vector<QSizeF> sizes;
+    const QImage second = qt::renderDisplay(f.mac, 1, 1, redSquare(&sizes));
+    ASSERT_EQ(sizes.size(), 1u);
+    EXPECT_EQ(sizes.front(), QSizeF(300, 200));
+    EXPECT_TRUE(isMarkerRed(at(second, 100 + 50 + 1, 100 + 40 + 1)));
+    EXPECT_TRUE(isMarkerRed(at(second, 100 + 150 - 1, 100 + 120 - 1)));
+    EXPECT_FALSE(isMarkerRed(at(second, 100 + 50 - 1, 100 + 40 + 1)));
+    EXPECT_FALSE(isMarkerRed(at(second, 100 + 150 + 1, 100 + 120 - 1)));
+    EXPECT_EQ(markerPixels(second), 100 * 80);
+
+    sizes.clear();
+    const QImage first = qt::renderDisplay(f.mac, 0, 1, redSquare(&sizes));
+    EXPECT_TRUE(sizes.empty()) << "display 1 does not ask display 2's view to paint";
+    EXPECT_EQ(markerPixels(first), 0);
+
+    // The window is clear: around the square the desktop shows through unchanged.
+    window->orderOut();
+    const QImage without = qt::renderDisplay(f.mac, 1, 1, redSquare());
+    EXPECT_EQ(at(second, 100 + 10, 100 + 10), at(without, 100 + 10, 100 + 10));
+    EXPECT_EQ(at(second, 100 + 290, 100 + 190), at(without, 100 + 290, 100 + 190));
+}
+
+TEST_F(DesktopCompositorTest, AHostedViewIsClippedToItsWindowAndScaledWithThePixelRatio)
+{
+    VirtualMacFixture f(DesktopBuilder().display(1, { 0, 0, 1440, 900 }));
+    // A window of 120 by 100 at (200, 300): the square reaches past its right and bottom edges.
+    auto window = ownWindow(f.mac, { 200, 900 - 400, 120, 100 }); // the Mac holds it only while we do
+    const QImage image = qt::renderDisplay(f.mac, 0, 2, redSquare());
+    EXPECT_EQ(markerPixels(image), (120 - 50) * 2 * (100 - 40) * 2);
+    EXPECT_TRUE(isMarkerRed(at(image, (200 + 50) * 2 + 1, (300 + 40) * 2 + 1)));
+    EXPECT_FALSE(isMarkerRed(at(image, (200 + 120) * 2 + 1, (300 + 60) * 2)));
+}
+
+TEST_F(DesktopCompositorTest, AnOwnWindowOrderedOutOrFullyTransparentIsNotPainted)
+{
+    VirtualMacFixture f(DesktopBuilder().display(1, { 0, 0, 1440, 900 }));
+    auto window = ownWindow(f.mac, { 100, 100, 300, 200 });
+    EXPECT_GT(markerPixels(qt::renderDisplay(f.mac, 0, 1, redSquare())), 0);
+    window->setAlphaValue(0);
+    EXPECT_EQ(markerPixels(qt::renderDisplay(f.mac, 0, 1, redSquare())), 0);
+    window->setAlphaValue(1);
+    window->orderOut();
+    EXPECT_EQ(markerPixels(qt::renderDisplay(f.mac, 0, 1, redSquare())), 0);
+    EXPECT_EQ(qt::renderDisplay(f.mac, 0, 1, redSquare()), qt::renderDisplay(f.mac, 0)) << "nothing of it shows";
+}
+
+TEST_F(DesktopCompositorTest, AnOwnWindowWithABackgroundIsFilledWithIt)
+{
+    VirtualMacFixture f(DesktopBuilder().display(1, { 0, 0, 1440, 900 }));
+    auto window = static_cast<AppWindows&>(f.mac).createWindow({ 100, 100, 300, 200 }, WindowStyleMask::titled, {});
+    window->setBackgroundColor({ 0, 0, 1, 1 });
+    window->orderFront();
+    const QImage image = qt::renderDisplay(f.mac, 0);
+    EXPECT_EQ(at(image, 250, 900 - 200), QColor(0, 0, 255));
+}
+
+TEST_F(DesktopCompositorTest, OwnWindowsStackByLevelThenByOrder)
+{
+    VirtualMacFixture f(DesktopBuilder().display(1, { 0, 0, 1440, 900 }));
+    auto& windows = static_cast<AppWindows&>(f.mac);
+    auto make = [&](WindowColor color, int level) {
+        auto w = windows.createWindow({ 100, 100, 300, 200 }, WindowStyleMask::borderless, {});
+        w->setBackgroundColor(color);
+        w->setHasShadow(false);
+        w->setLevel(level);
+        w->orderFront();
+        return w;
+    };
+    auto high = make({ 0, 1, 0, 1 }, 5);
+    auto low = make({ 0, 0, 1, 1 }, 0); // ordered front later, but on a lower level
+    const QPointF c(250, 900 - 200);
+    EXPECT_EQ(at(qt::renderDisplay(f.mac, 0), c.x(), c.y()), QColor(0, 255, 0));
+    low->setLevel(5);
+    low->orderFront();
+    EXPECT_EQ(at(qt::renderDisplay(f.mac, 0), c.x(), c.y()), QColor(0, 0, 255)) << "same level: the later in front";
+}
+
+TEST_F(DesktopCompositorTest, ThePointerIsDrawnOnItsDisplayOnly)
+{
+    VirtualMacFixture f(DesktopBuilder().display(1, { 0, 0, 1440, 900 }).display(2, { 1440, 0, 1280, 800 }));
+    const qt::PointerOverlay pointer { { 400, 900 - 300 }, CursorKind::Arrow }; // global (400, 300)
+    const QImage with = qt::renderDisplay(f.mac, 0, 1, {}, pointer);
+    const QImage without = qt::renderDisplay(f.mac, 0);
+    int changed = 0;
+    for (int y = 0; y < with.height(); ++y) {
+        for (int x = 0; x < with.width(); ++x) {
+            if (with.pixel(x, y) == without.pixel(x, y))
+                continue;
+            ++changed;
+            EXPECT_TRUE(x >= 396 && x < 420 && y >= 296 && y < 325) << x << "," << y;
+        }
+    }
+    EXPECT_GT(changed, 50);
+    EXPECT_LT(at(with, 401.5, 306).lightness(), 40) << "the arrow is black";
+    EXPECT_EQ(qt::renderDisplay(f.mac, 1, 1, {}, pointer), qt::renderDisplay(f.mac, 1));
+    const qt::PointerOverlay hand { { 400, 900 - 300 }, CursorKind::PointingHand };
+    EXPECT_NE(qt::renderDisplay(f.mac, 0, 1, {}, hand), with);
+}
+
+TEST_F(DesktopCompositorTest, AnIconsAverageColourLeavesItsWhiteGlyphOut)
+{
+    for (std::uint32_t argb : { kSafariBlue, kNotesYellow, 0xFF263238u, 0xFF8E24AAu }) {
+        for (std::uint32_t seed = 0; seed < 6; ++seed) {
+            const QColor average = qt::averageIconColor(*vmac::makeAppIcon(argb, seed));
+            const QColor given = QColor::fromRgb(argb);
+            EXPECT_TRUE(near(average, given, 16)) << average.name().toStdString() << " for " << given.name().toStdString();
+        }
+    }
+    EXPECT_EQ(qt::averageIconColor(*vmac::makeSolidIcon(0xFF336699u)), QColor(0x33, 0x66, 0x99));
+    EXPECT_EQ(qt::averageIconColor(Image {}), qt::appColors(nullptr).accent) << "grey without pixels";
+}
+
+} // namespace
