@@ -1,76 +1,57 @@
 // The application on the virtual Mac. The options belong to the virtual-Mac host, not to the
 // application, which reads none.
 //
-//   talvora [--headless] [--scenario FILE] [--out DIR] [--quiet]
+//   talvora [--headless] [--scenario FILE] [--out DIR] [--scale N] [--verbose]
 //
-// Without a display (and for now always) it runs headless: it plays the scenario in virtual
-// time, prints what the engine saw at each tick and writes the debug log into the home folder
-// under DIR.
+// Headless, it plays the scenario in virtual time and writes pictures of every display at the
+// scenario's snapshots, a contact sheet and the debug log into DIR. The interactive front end
+// (a window showing the virtual Mac's screens) is not built yet, so every run is headless.
 
-#include "engine/window_entry.h"
-#include "host/simulation.h"
-#include "vmac/scenario.h"
-#include "vmac/system_logs.h"
+#include "headless_demo.h"
+
+#include <QGuiApplication>
 
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
+#include <cstdlib>
 #include <string>
-
-using namespace talvora;
 
 namespace {
 
-struct Options {
-    std::string scenario = TALVORA_DEFAULT_SCENARIO;
-    std::string out = "talvora-out";
-    bool quiet = false;
-};
-
 void usage(FILE* to)
 {
-    std::fprintf(to, "usage: talvora [--headless] [--scenario FILE] [--out DIR] [--quiet]\n");
+    std::fprintf(to,
+        "usage: talvora [--headless] [--scenario FILE] [--out DIR] [--scale N] [--verbose]\n"
+        "  --scenario FILE  the desktop and timeline to play (default: the demo)\n"
+        "  --out DIR        where frames, contact sheet and debug log go (default: talvora-out)\n"
+        "  --scale N        pixels per point of the frames, 1 to 3 (default 1)\n"
+        "  --verbose        a line per engine tick besides the timeline\n");
 }
-
-std::string describeMode(const TickModeSpec& mode)
-{
-    char text[64];
-    if (auto* link = std::get_if<DisplayLinkMode>(&mode))
-        std::snprintf(text, sizeof text, "display link %.0f Hz", link->hz);
-    else {
-        auto timer = std::get<TimerMode>(mode);
-        std::snprintf(text, sizeof text, "timer %.0f ms", timer.interval * 1000);
-    }
-    return text;
-}
-
-std::string describeScreens(const ScreenCache& screens)
-{
-    std::string text;
-    for (const auto& s : screens.cachedScreenInfos) {
-        char one[96];
-        std::snprintf(one, sizeof one, "%s%u:%.0fx%.0f@%.0f,%.0f", text.empty() ? "" : " ", s.id, s.cgRect.width,
-            s.cgRect.height, s.cgRect.x, s.cgRect.y);
-        text += one;
-    }
-    return text.empty() ? "none" : text;
-}
-
-std::string windowName(std::optional<WindowNumber> window) { return window ? std::to_string(*window) : "-"; }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    Options options;
+    talvora::app::HeadlessOptions options { TALVORA_DEFAULT_SCENARIO, "talvora-out" };
     for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--headless")
-            continue; // the only mode this host has so far
-        if (arg == "--quiet") {
-            options.quiet = true;
-        } else if ((arg == "--scenario" || arg == "--out") && i + 1 < argc) {
-            (arg == "--scenario" ? options.scenario : options.out) = argv[++i];
+        const std::string arg = argv[i];
+        if (arg == "--headless") {
+            continue; // the only mode there is so far
+        } else if (arg == "--verbose") {
+            options.verbose = true;
+        } else if ((arg == "--scenario" || arg == "--out" || arg == "--scale") && i + 1 < argc) {
+            const std::string value = argv[++i];
+            if (arg == "--scenario") {
+                options.scenario = value;
+            } else if (arg == "--out") {
+                options.out = value;
+            } else {
+                char* end = nullptr;
+                options.pixelRatio = std::strtod(value.c_str(), &end);
+                if (end == value.c_str() || *end || !(options.pixelRatio >= 1 && options.pixelRatio <= 3)) {
+                    std::fprintf(stderr, "talvora: --scale takes a number from 1 to 3, not \"%s\"\n", value.c_str());
+                    return 2;
+                }
+            }
         } else if (arg == "--help" || arg == "-h") {
             usage(stdout);
             return 0;
@@ -81,58 +62,16 @@ int main(int argc, char** argv)
         }
     }
 
-    auto loaded = vmac::loadScenarioFile(options.scenario);
-    if (!loaded.scenario) {
-        std::fprintf(stderr, "talvora: %s\n", loaded.error.c_str());
-        return 1;
+    // Headless needs no display: Qt only paints into images. Without a session there is no
+    // runtime folder either, and Qt wants one of its own.
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!std::getenv("XDG_RUNTIME_DIR")) {
+        char folder[] = "/tmp/talvora-runtime-XXXXXX";
+        if (mkdtemp(folder))
+            setenv("XDG_RUNTIME_DIR", folder, 1);
     }
-    std::error_code error;
-    std::filesystem::create_directories(options.out, error);
-    if (error) {
-        std::fprintf(stderr, "talvora: cannot create %s: %s\n", options.out.c_str(), error.message().c_str());
-        return 1;
-    }
-    const std::string outDir = std::filesystem::absolute(options.out).lexically_normal().string();
-    vmac::HomeFolder home { outDir + "/home" };
-    // Each run starts from the scenario's preferences, not from the previous run's.
-    std::filesystem::remove(home.preferencesFile(), error);
-
-    vmac::StderrSystemLog systemLog(/*showDebug=*/false);
-    const double duration = loaded.scenario->duration;
-    std::printf("Talvora on a virtual Mac: %s\n", loaded.scenario->description.c_str());
-    host::Simulation simulation(std::move(*loaded.scenario), home, systemLog);
-
-    simulation.onAction = [&](const vmac::TimelineAction& action) {
-        std::printf("%8.3f  ** %s\n", simulation.elapsed(), action.description.c_str());
-    };
-    simulation.onTick = [&] {
-        if (options.quiet)
-            return;
-        auto& engine = simulation.engine();
-        const auto& sampling = engine.sampling();
-        if (sampling.lastTickOutcome == TickOutcome::WindowListFailed) {
-            std::printf("%8.3f  tick %-4d window list query failed; caches kept, next tick tries again\n", simulation.elapsed(),
-                simulation.tickCount());
-            return;
-        }
-        const auto& evidence = engine.lastDetectorTick();
-        std::printf("%8.3f  tick %-4d %-20s list=%zu visible=%zu screens=[%s] front=%s previous=%s backdrops=%d/%d "
-                    "shrink=%.2f confidence=%d %s icons=%zu opacity=%.2f\n",
-            simulation.elapsed(), simulation.tickCount(), describeMode(engine.tickMode.value()).c_str(),
-            sampling.cachedWindowList ? sampling.cachedWindowList->size() : 0, sampling.cachedVisibleWindowList.size(),
-            describeScreens(engine.screens()).c_str(), windowName(sampling.currentActiveWindowID).c_str(),
-            windowName(engine.previousActiveWindowID.value()).c_str(), evidence.fullScreens, evidence.threshold,
-            evidence.bestScreenShrink, engine.detector().missionControlConfidence,
-            engine.isMCActive.value() ? "MISSION-CONTROL" : "closed", engine.activeWindows.value().size(), engine.iconOpacity.value());
-    };
-
-    simulation.start();
-    simulation.runFor(duration + 0.5);
-    simulation.engine().debugLog().logManager().waitUntilIdle();
-
-    std::printf("\n%d ticks in %.2f s of virtual time.\n", simulation.tickCount(), simulation.elapsed());
-    std::printf("Home folder of the virtual Mac: %s\n", home.root.c_str());
-    if (simulation.engine().isDebugLoggingEnabled())
-        std::printf("Debug log: %s/Logs/Talvora/debug.txt\n", home.library().c_str());
-    return 0;
+    int qtArgc = 1;
+    QGuiApplication qtApp(qtArgc, argv);
+    return talvora::app::runHeadlessDemo(options);
 }

@@ -33,7 +33,7 @@ OverlayContentView::OverlayContentView(const Sources& sources, DisplayID screenI
     m_pinnedAppsObserver = m_sources.pinnedApps.observe([this] { m_needsDisplay = true; });
 }
 
-OverlayContent OverlayContentView::render(double frameMediaTimeSeconds)
+OverlayContent OverlayContentView::render(double frameMediaTimeSeconds) const
 {
     const OverlayViewModel& vm = m_sources.engine;
     std::optional<WindowButton> armed;

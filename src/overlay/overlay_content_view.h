@@ -34,7 +34,7 @@ public:
     DisplayID screenID() const { return m_screenID; }
 
     // One render for the display frame at `frameMediaTimeSeconds` (the halo pulse follows it).
-    OverlayContent render(double frameMediaTimeSeconds);
+    OverlayContent render(double frameMediaTimeSeconds) const;
 
     // Something the view shows changed since the last render: the engine published, or the
     // pinned apps changed. Settings are read at each render, and the halo pulses on its own,
@@ -44,8 +44,9 @@ public:
 private:
     Sources m_sources;
     DisplayID m_screenID;
-    bool m_needsDisplay = true;
-    std::optional<bool> m_shouldShowIconsAtLastRender;
+    // Bookkeeping of the renders, not state the view shows.
+    mutable bool m_needsDisplay = true;
+    mutable std::optional<bool> m_shouldShowIconsAtLastRender;
     std::vector<std::shared_ptr<void>> m_subscriptions;
     ObserverTokenPtr m_pinnedAppsObserver;
 };

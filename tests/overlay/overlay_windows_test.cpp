@@ -200,3 +200,30 @@ TEST(OverlayWindows, TwoScreensWithOneIdKeepOnlyTheLaterOverlay)
     EXPECT_EQ(std::count_if(own.begin(), own.end(), [](const auto& w) { return w->level() == 101 && w->isVisible(); }), 1);
     sim.reset();
 }
+
+TEST(OverlayWindows, ADisplayRemovedWhileIconsAreShownLeavesAWorkingOverlayOnTheOther)
+{
+    TwoDisplays app;
+    app.openMissionControl();
+    OverlayViewModel& vm = app.sim->engine();
+    vm.hoveredWindowID.publish(1002);
+    ASSERT_FALSE(app.ignores(2));
+
+    app.sim->mac().removeDisplay(2);
+    app.sim->runFor(0.5);
+    auto& byScreen = app.overlays().overlayWindowsByScreen();
+    ASSERT_EQ(byScreen.size(), 1u);
+    EXPECT_TRUE(app.ignores(1));
+    // The remaining overlay lays out only what the engine now places on its own screen.
+    auto view = std::dynamic_pointer_cast<vmac::VirtualAppWindow>(app.sim->mac().ownWindows().back());
+    ASSERT_TRUE(view);
+    auto* content = dynamic_cast<const OverlayContentView*>(view->contentView().get());
+    ASSERT_TRUE(content);
+    EXPECT_EQ(content->screenID(), 1u);
+    for (const auto& group : content->render(app.sim->clock().mediaTime()).groups) {
+        auto it = std::find_if(vm.activeWindows.value().begin(), vm.activeWindows.value().end(),
+            [&](const WindowInfo& w) { return w.id == group.windowID; });
+        ASSERT_NE(it, vm.activeWindows.value().end());
+        EXPECT_EQ(it->hostScreenID, 1u);
+    }
+}

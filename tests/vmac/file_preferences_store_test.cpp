@@ -1,3 +1,4 @@
+#include "support/run_tool.h"
 #include "support/temp_home.h"
 #include "vmac/file_preferences_store.h"
 #include "vmac/system_logs.h"
@@ -18,9 +19,6 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -359,37 +357,14 @@ TEST_F(PreferencesFileTest, FailedWriteIsLoggedAndStillSeenByThisProcess)
 
 // --- The talvora-defaults tool ----------------------------------------------------------
 
-struct ToolResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using test_support::ToolResult;
 
 class DefaultsToolTest : public PreferencesFileTest {
 protected:
     ToolResult run(std::vector<std::string> args)
     {
         args.insert(args.begin(), { TALVORA_DEFAULTS_TOOL, "--home", home.root });
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::string outPath = home.root + "/tool.out", errPath = home.root + "/tool.err";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
-        ToolResult result;
-        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            ::waitpid(pid, &status, 0);
-            result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        result.out = readText(outPath);
-        result.err = readText(errPath);
-        return result;
+        return test_support::runTool(std::move(args), home.root);
     }
 };
 
