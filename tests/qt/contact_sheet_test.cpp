@@ -1,3 +1,4 @@
+#include "qt/gui_test.h"
 #include "qt/contact_sheet.h"
 
 #include <gtest/gtest.h>
@@ -11,20 +12,7 @@ using namespace talvora;
 
 namespace {
 
-class ContactSheetTest : public ::testing::Test {
-public:
-    static void SetUpTestSuite()
-    {
-        if (QCoreApplication::instance())
-            return;
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-            qputenv("XDG_RUNTIME_DIR", QDir::tempPath().toUtf8());
-        s_app = std::make_unique<QGuiApplication>(s_argc, s_argv);
-    }
-    static void TearDownTestSuite() { s_app.reset(); }
-
+class ContactSheetTest : public test_support::GuiTest {
 protected:
     static QImage solid(QSize size, QColor color)
     {
@@ -32,12 +20,6 @@ protected:
         image.fill(color);
         return image;
     }
-
-private:
-    static inline int s_argc = 1;
-    static inline char s_name[] = "talvora_tests";
-    static inline char* s_argv[] = { s_name, nullptr };
-    static inline std::unique_ptr<QGuiApplication> s_app;
 };
 
 TEST_F(ContactSheetTest, FramesFormANearlySquareGrid)

@@ -1,3 +1,4 @@
+#include "qt/gui_test.h"
 #include "qt/desktop_compositor.h"
 #include "qt/window_picture.h"
 #include "support/desktop_builder.h"
@@ -28,20 +29,7 @@ constexpr std::uint32_t kNotesYellow = 0xFFFBC02Du;
 class MarkerView final : public HostedView { };
 
 // Fonts and painting need a GUI application; the offscreen platform paints without a display.
-class DesktopCompositorTest : public ::testing::Test {
-public:
-    static void SetUpTestSuite()
-    {
-        if (QCoreApplication::instance())
-            return;
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-            qputenv("XDG_RUNTIME_DIR", QDir::tempPath().toUtf8());
-        s_app = std::make_unique<QGuiApplication>(s_argc, s_argv);
-    }
-    static void TearDownTestSuite() { s_app.reset(); }
-
+class DesktopCompositorTest : public test_support::GuiTest {
 protected:
     // One display of 1440 by 900 points; Safari and Notes with application icons in their
     // colours, a window each.
@@ -127,12 +115,6 @@ protected:
         window->orderFront();
         return window;
     }
-
-private:
-    static inline int s_argc = 1;
-    static inline char s_name[] = "talvora_tests";
-    static inline char* s_argv[] = { s_name, nullptr };
-    static inline std::unique_ptr<QGuiApplication> s_app;
 };
 
 TEST_F(DesktopCompositorTest, TheImageHasTheDisplaysSizeTimesThePixelRatio)

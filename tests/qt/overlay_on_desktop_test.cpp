@@ -1,3 +1,4 @@
+#include "qt/gui_test.h"
 #include "host/simulation.h"
 #include "qt/desktop_compositor.h"
 #include "qt/hosted_overlay.h"
@@ -19,23 +20,7 @@ namespace {
 
 // The app on the virtual Mac with its overlay windows drawn by the compositor, as the
 // headless demo shows it: one red application window on the second display, none on the first.
-class OverlayOnDesktopTest : public ::testing::Test {
-public:
-    static void SetUpTestSuite()
-    {
-        if (QCoreApplication::instance())
-            return;
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-            qputenv("XDG_RUNTIME_DIR", QDir::tempPath().toUtf8());
-        static int argc = 1;
-        static char name[] = "overlay_on_desktop_test";
-        static char* argv[] = { name, nullptr };
-        s_app = std::make_unique<QGuiApplication>(argc, argv);
-    }
-    static void TearDownTestSuite() { s_app.reset(); }
-
+class OverlayOnDesktopTest : public test_support::GuiTest {
 protected:
     void SetUp() override
     {
@@ -70,9 +55,6 @@ protected:
     std::unique_ptr<host::Simulation> sim;
     qt::OverlayPainter painter;
     qt::DesktopCompositor compositor;
-
-private:
-    static inline std::unique_ptr<QGuiApplication> s_app;
 };
 
 } // namespace

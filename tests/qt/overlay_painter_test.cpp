@@ -1,3 +1,4 @@
+#include "qt/gui_test.h"
 #include "overlay/content_layout.h"
 #include "qt/overlay_painter.h"
 
@@ -18,20 +19,7 @@ namespace {
 
 // Fonts and text layout need a GUI application; the offscreen platform paints into images
 // without a display.
-class OverlayPainterTest : public ::testing::Test {
-public:
-    static void SetUpTestSuite()
-    {
-        if (QCoreApplication::instance())
-            return;
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-            qputenv("XDG_RUNTIME_DIR", QDir::tempPath().toUtf8());
-        s_app = std::make_unique<QGuiApplication>(s_argc, s_argv);
-    }
-    static void TearDownTestSuite() { s_app.reset(); }
-
+class OverlayPainterTest : public test_support::GuiTest {
 protected:
     static ImageRef solidIcon(std::uint32_t premultipliedArgb, int width = 64, int height = 64)
     {
@@ -84,12 +72,6 @@ protected:
     }
 
     qt::OverlayPainter painter;
-
-private:
-    static inline int s_argc = 1;
-    static inline char s_name[] = "talvora_tests";
-    static inline char* s_argv[] = { s_name, nullptr };
-    static inline std::unique_ptr<QGuiApplication> s_app;
 };
 
 ::testing::AssertionResult near(int actual, int expected, int tolerance, const char* what)
