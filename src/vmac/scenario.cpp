@@ -259,7 +259,7 @@ std::shared_ptr<VirtualApp> readApp(Reader& r, const json& j, const std::string&
         // "icon": "bundle" keeps the icon in the bundle only, as for an app whose running
         // instance reports none.
         if (j.value("icon", std::string("app")) == "bundle")
-            app->bundleIcon = makeSolidIcon(*argb);
+            app->bundleIcon = makeAppIcon(*argb, static_cast<std::uint32_t>(app->pid));
         else if (j.value("icon", std::string("app")) != "none")
             app->icon = makeAppIcon(*argb, static_cast<std::uint32_t>(app->pid));
     }
@@ -588,7 +588,8 @@ std::string readInstalledApps(const json& root, std::vector<AppBundleSpec>& inst
             auto argb = color->is_string() ? parseColor(color->get<std::string>()) : std::nullopt;
             if (!argb)
                 return where + ": \"color\" must look like #rrggbb";
-            spec.icon = makeSolidIcon(*argb);
+            // Seeded by place, so that installed apps look different from one another.
+            spec.icon = makeAppIcon(*argb, static_cast<std::uint32_t>(i + 7));
         }
         installed.push_back(std::move(spec));
     }
