@@ -331,6 +331,7 @@ void OverlayViewModel::applyCloseEffects(Date dateNow)
     ClosedWindowRegistry::shared().removeAll();
     if (isMCActive.value())
         isMCActive.publish(false);
+    clearHover();
 }
 
 void OverlayViewModel::learnBaseline(double now, Date dateNow)

@@ -108,9 +108,10 @@ void OverlayViewModel::tick()
     if (wantsHighRate())
         extendHighRate(now, shouldShowIcons.value() ? 0.75 : 0.4);
 
-    // 17. Tick mode.
-    updateTickMode(now);
+    // 17. Tick mode, then the hover from where the pointer is now.
     m_sampling.lastTickOutcome = TickOutcome::Completed;
+    updateTickMode(now);
+    updateHover();
 }
 
 bool OverlayViewModel::sampleWindowList()
@@ -163,6 +164,7 @@ bool OverlayViewModel::suppressionEndsTick(Date dateNow)
         iconOpacity.publish(0);
         activeWindows.publish({});
     }
+    clearHover();
     return true;
 }
 

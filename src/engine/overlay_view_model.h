@@ -97,6 +97,13 @@ public:
     Published<std::optional<WindowNumber>> hoveredWindowID;
     Published<std::optional<WindowButton>> hoveredButton;
     Published<std::optional<PendingButtonClick>> pendingButtonClick;
+    // Recomputes the hover from the pointer; called at the end of every completed tick. Lets
+    // an expired first click go, and publishes each hover field only when it changes.
+    void updateHover();
+    // Empties the hover and the button under the pointer; a waiting first click stays.
+    void clearHover();
+    // The pointing hand over a button, the arrow elsewhere.
+    void updateCursor();
 
     // State, grouped by concern.
     const CachedSettings& settings() const { return m_settings; }
@@ -131,6 +138,13 @@ private:
     bool suppressionEndsTick(Date dateNow);
     bool wantsHighRate() const;
     void writeScanRecord(double frameDelta);
+    // Hover (hover.cpp).
+    struct ScreenPoint {
+        DisplayID screenID = 0;
+        Point local; // the screen's overlay space: points, origin top-left, y down
+    };
+    std::optional<ScreenPoint> pointerOnScreen();
+    const WindowInfo* windowUnderPointer(const ScreenPoint& pointer) const;
 
     Platform& m_platform;
     ProcessID m_ownProcess;

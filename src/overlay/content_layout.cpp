@@ -79,20 +79,7 @@ ButtonAppearance buttonAppearance(bool isHovering, bool isArmed)
 
 IconPlacement iconPlacement(const WindowInfo& window, const OverlayContentSettings& settings)
 {
-    const double side = effectiveIconMaxSize(settings.iconMaxSize) * window.scaleFactor;
-    const double half = side * 0.5;
-    const Rect& thumbnail = window.localBounds;
-    const double room = std::max(0.0, thumbnail.height * 0.5 - half);
-    const double midY = thumbnail.y + thumbnail.height * 0.5;
-    return { { window.currentPosition.x, midY + effectiveIconYOffset(settings.iconYOffset) * room }, side };
-}
-
-Point buttonCenter(const IconPlacement& icon, ButtonHoverKind kind, bool buttonsOnBottom)
-{
-    const double half = icon.side * 0.5;
-    const double rowY = buttonsOnBottom ? icon.center.y + half : icon.center.y - half;
-    const double x = kind == ButtonHoverKind::Close ? icon.center.x - half : icon.center.x + half;
-    return { x, rowY };
+    return iconPlacement(window, effectiveIconMaxSize(settings.iconMaxSize), settings.iconYOffset);
 }
 
 OverlayContent layoutOverlayContent(DisplayID screenID, const OverlayEngineState& engine,

@@ -2,6 +2,7 @@
 
 #include "engine/records.h"
 #include "engine/button_hover_kind.h"
+#include "engine/icon_geometry.h"
 #include "overlay/content_settings.h"
 #include "overlay/halo.h"
 
@@ -133,20 +134,9 @@ struct OverlayEngineState {
     std::optional<WindowButton> pendingButtonClick;
 };
 
-// Where an icon sits and how large it is.
-struct IconPlacement {
-    Point center;
-    double side = 0; // points
-};
-
-// Horizontally at the smoothed anchor; vertically inside the thumbnail by the offset setting,
-// −1 bringing the icon's top edge to the thumbnail's top and +1 its bottom edge to the
-// thumbnail's bottom. An icon taller than its thumbnail stays centred on it.
+// Where an icon sits and how large it is, by the engine's icon geometry (which also gives
+// `buttonCenter`), so that the hover logic hit-tests exactly what is drawn.
 IconPlacement iconPlacement(const WindowInfo& window, const OverlayContentSettings& settings);
-
-// The buttons sit centred on the icon's top corners, or its bottom corners when the setting
-// says so; the hover logic hit-tests the same centres.
-Point buttonCenter(const IconPlacement& icon, ButtonHoverKind kind, bool buttonsOnBottom);
 
 // Telemetry hears when the icons appear: `shouldShowIcons` turning true since this screen's
 // previous render. Nothing is reported on a screen's first render.
