@@ -1,5 +1,6 @@
 #include "overlay/content_settings.h"
 
+#include "engine/icon_geometry.h"
 #include "platform/preferences_store.h"
 #include "settings/preference_keys.h"
 
@@ -33,12 +34,7 @@ double effectiveTitleTextSize(double points)
     return atLeastOr(points, 6, 10);
 }
 
-double effectiveIconYOffset(double fraction)
-{
-    if (std::isnan(fraction))
-        return 0;
-    return std::clamp(fraction, -1.0, 1.0);
-}
+double effectiveIconYOffset(double fraction) { return clampedIconYOffset(fraction); }
 
 OverlayContentSettings readOverlayContentSettings(PreferencesStore& store)
 {
