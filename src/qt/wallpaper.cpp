@@ -80,28 +80,22 @@ void paintWallpaper(QPainter& painter, const QRectF& area, std::size_t picture)
         painter.fillRect(area, glow);
     }
 
-    // Two waves across the lower half: a light one and, below it, a darker one.
-    QPainterPath light;
-    light.moveTo(at(0, 0.58));
-    light.cubicTo(at(0.30, 0.40), at(0.62, 0.86), at(1, 0.50));
-    light.lineTo(at(1, 1));
-    light.lineTo(at(0, 1));
-    light.closeSubpath();
-    QLinearGradient lightFill(at(0, 0.45), at(0, 1));
-    lightFill.setColorAt(0, withAlpha(0xFFFFFF, 0.16));
-    lightFill.setColorAt(1, withAlpha(0xFFFFFF, 0.02));
-    painter.fillPath(light, lightFill);
-
-    QPainterPath dark;
-    dark.moveTo(at(0, 0.80));
-    dark.cubicTo(at(0.35, 0.66), at(0.70, 1.02), at(1, 0.74));
-    dark.lineTo(at(1, 1));
-    dark.lineTo(at(0, 1));
-    dark.closeSubpath();
-    QLinearGradient darkFill(at(0, 0.7), at(0, 1));
-    darkFill.setColorAt(0, withAlpha(0x000000, 0.10));
-    darkFill.setColorAt(1, withAlpha(0x000000, 0.24));
-    painter.fillPath(dark, darkFill);
+    // Two waves across the lower half: a light one and, below it, a darker one. Each runs from
+    // the left edge to the right along a curve and fills everything under it.
+    auto wave = [&](double left, QPointF c1, QPointF c2, double right, double fadeFrom, QColor top, QColor bottom) {
+        QPainterPath path;
+        path.moveTo(at(0, left));
+        path.cubicTo(at(c1.x(), c1.y()), at(c2.x(), c2.y()), at(1, right));
+        path.lineTo(at(1, 1));
+        path.lineTo(at(0, 1));
+        path.closeSubpath();
+        QLinearGradient fill(at(0, fadeFrom), at(0, 1));
+        fill.setColorAt(0, top);
+        fill.setColorAt(1, bottom);
+        painter.fillPath(path, fill);
+    };
+    wave(0.58, { 0.30, 0.40 }, { 0.62, 0.86 }, 0.50, 0.45, withAlpha(0xFFFFFF, 0.16), withAlpha(0xFFFFFF, 0.02));
+    wave(0.80, { 0.35, 0.66 }, { 0.70, 1.02 }, 0.74, 0.7, withAlpha(0x000000, 0.10), withAlpha(0x000000, 0.24));
 
     painter.restore();
 }
