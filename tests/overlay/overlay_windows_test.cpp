@@ -54,6 +54,10 @@ struct TwoDisplays {
         for (int i = 0; i < 600 && sim->engine().activeWindows.value().size() < 2; ++i)
             sim->runFor(1.0 / 120);
         ASSERT_EQ(sim->engine().activeWindows.value().size(), 2u);
+        // The overlays are display-sized windows in the list, under the app's own process; the
+        // engine's own-process filter keeps them from becoming windows with icons.
+        for (const auto& w : sim->engine().activeWindows.value())
+            EXPECT_TRUE(w.id == 1001 || w.id == 1002) << w.id;
     }
     bool ignores(DisplayID id) { return overlayOn(id).ignoresMouseEvents(); }
 };
@@ -76,8 +80,7 @@ TEST(OverlayWindows, OneClickThroughWindowPerDisplayOverItsScreen)
     }
     EXPECT_EQ(app.setupLines(), std::vector<std::string> { "[setup] per-screen overlays: 2 screens, ids=[1, 2]" });
 
-    // The window server lists them under the app's own process at the pop-up-menu level, and
-    // the engine's own-process filter keeps them out of its evidence.
+    // The window server lists them under the app's own process at the pop-up-menu level.
     const auto own = app.sim->mac().ownWindows();
     const auto overlays = std::count_if(own.begin(), own.end(), [](const auto& w) {
         return w->level() == 101 && w->collectionBehavior() == 0x111 && !w->hasShadow() && !w->isOpaque()
