@@ -146,7 +146,6 @@ void Composition::click()
     // Other applications' global monitors hear every click that does not land in one of this
     // program's own windows.
     auto target = m_mac.mouseDown(m_input.pointerLocation());
-    lastClick = target;
     if (target.kind != vmac::ClickTarget::Kind::OwnWindow)
         m_input.postEvent(EventType::LeftMouseDown);
 }

@@ -43,15 +43,12 @@ public:
     std::function<void()> onTick;
     // Called when the scenario asks for a picture of the displays.
     std::function<void(const std::string& caption)> onSnapshot;
-    // Where the scenario's latest click went.
-    std::optional<vmac::ClickTarget> lastClick;
     // Called when a timeline action has been applied.
     std::function<void(const vmac::TimelineAction&)> onAction;
 
     OverlayViewModel& engine() { return *m_engine; }
     // The overlay windows, from the start of the app.
     OverlayWindows* overlays() { return m_overlays.get(); }
-    PinnedAppsStore& pinnedApps() { return *m_pinnedApps; }
     // The window that hosts the root view; hidden by the first overlay set-up.
     const AppWindowRef& rootWindow() const { return m_rootWindow; }
     DisplayLinkDriver* frameDriver() { return m_driver.get(); }

@@ -71,11 +71,6 @@ void OverlayWindows::routeMouse(const std::optional<WindowNumber>& hoveredWindow
         overlay.window().setIgnoresMouseEvents(id != acceptingScreen);
 }
 
-bool OverlayWindows::isOverlayWindow(const AppWindow& window) const
-{
-    return std::any_of(m_byScreen.begin(), m_byScreen.end(), [&](const auto& entry) { return &entry.second.window() == &window; });
-}
-
 std::string formatDisplayIDList(const std::map<DisplayID, MissionControlOverlay>& windows)
 {
     std::string text = "[";

@@ -28,8 +28,6 @@ public:
     void routeMouse(const std::optional<WindowNumber>& hoveredWindowID);
 
     const std::map<DisplayID, MissionControlOverlay>& overlayWindowsByScreen() const { return m_byScreen; }
-    // Whether a window is one of the current overlays, compared by identity.
-    bool isOverlayWindow(const AppWindow& window) const;
     std::shared_ptr<AppWindow> hiddenRootWindow() const { return m_hiddenRootWindow.lock(); }
 
 private:

@@ -37,11 +37,10 @@ void VirtualAppWindow::changed()
         m_onChange();
 }
 
-void VirtualAppWindow::setFrame(const Rect& frame, bool display)
+void VirtualAppWindow::setFrame(const Rect& frame, bool)
 {
+    // Nothing is drawn until the compositor asks, so redrawing at once changes nothing here.
     m_frame = frame;
-    if (display)
-        ++m_redraws;
     changed();
 }
 

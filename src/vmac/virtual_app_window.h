@@ -29,7 +29,6 @@ public:
     // Grows each time the window is ordered front: among windows of one level the latest is
     // in front.
     std::uint64_t frontOrder() const { return m_frontOrder; }
-    int redrawsRequested() const { return m_redraws; }
 
     void detachFromServer() { m_onChange = nullptr; }
 
@@ -71,7 +70,6 @@ private:
     std::shared_ptr<HostedView> m_contentView;
     bool m_visible = false;
     std::uint64_t m_frontOrder = 0;
-    int m_redraws = 0;
 };
 
 } // namespace talvora::vmac
