@@ -4,6 +4,7 @@
 #include "qt/overlay_painter.h"
 #include "qt/wallpaper.h"
 #include "qt/window_picture.h"
+#include "vmac/virtual_desktop.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -11,7 +12,9 @@
 #include <QTransform>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <string_view>
 
 namespace talvora::qt {
 
@@ -97,20 +100,6 @@ void paintStatusGlyphFocus(QPainter& painter, QPointF c, const QColor& color)
     painter.setPen(Qt::NoPen);
     painter.setBrush(color);
     painter.drawPath(moon.subtracted(cut));
-}
-
-// Days since 1970-01-01 to a civil date (H. Hinnant's algorithm).
-void civilFromDays(long long z, int& year, int& month, int& day)
-{
-    z += 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long long doe = z - era * 146097;
-    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long long mp = (5 * doy + 2) / 153;
-    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    year = static_cast<int>(yoe + era * 400 + (month <= 2));
 }
 
 } // namespace
@@ -218,22 +207,26 @@ void paintMenuBar(QPainter& painter, const QRectF& display, double height, const
         x = used.right() + 20;
     }
 
-    // The status items, laid out as the window list's status windows are.
-    double right = bar.right() - 8;
+    // The status items, where the window list puts their status windows.
+    double right = bar.right() - vmac::kStatusItemsRightInset;
     if (content.ownStatusItem) {
-        right -= 33;
-        paintStatusGlyphOwn(painter, QPointF(right + 16.5, mid), ink);
+        right -= vmac::kOwnStatusItemWidth;
+        paintStatusGlyphOwn(painter, QPointF(right + vmac::kOwnStatusItemWidth / 2, mid), ink);
     }
-    right -= 131;
-    if (!content.clock.isEmpty()) {
-        painter.setPen(ink);
-        painter.setFont(regular);
-        painter.drawText(QRectF(right, bar.top(), 131 - 6, height), Qt::AlignRight | Qt::AlignVCenter, content.clock);
+    for (const auto& item : vmac::kControlCenterItems) {
+        right -= item.width;
+        const QPointF centre(right + item.width / 2, mid);
+        const std::string_view name = item.name;
+        if (name == "Clock" && !content.clock.isEmpty()) {
+            painter.setPen(ink);
+            painter.setFont(regular);
+            painter.drawText(QRectF(right, bar.top(), item.width - 6, height), Qt::AlignRight | Qt::AlignVCenter, content.clock);
+        } else if (name == "BentoBox") {
+            paintStatusGlyphControlCenter(painter, centre, ink);
+        } else if (name == "FocusModes") {
+            paintStatusGlyphFocus(painter, centre, ink);
+        }
     }
-    right -= 33;
-    paintStatusGlyphControlCenter(painter, QPointF(right + 16.5, mid), ink);
-    right -= 33;
-    paintStatusGlyphFocus(painter, QPointF(right + 16.5, mid), ink);
     painter.restore();
 }
 
@@ -242,15 +235,14 @@ QString menuBarClockText(Date date, int utcOffsetSeconds)
     const double local = date.secondsSince1970 + utcOffsetSeconds;
     const auto days = static_cast<long long>(std::floor(local / 86400.0));
     const auto secondOfDay = static_cast<long long>(std::floor(local - static_cast<double>(days) * 86400.0));
-    int year = 0, month = 0, day = 0;
-    civilFromDays(days, year, month, day);
-    static const char* const kWeekdays[] = { "Thu", "Fri", "Sat", "Sun", "Mon", "Tue", "Wed" }; // 1970-01-01 was a Thursday
+    const std::chrono::sys_days civilDay { std::chrono::days { days } };
+    const std::chrono::year_month_day calendar { civilDay };
+    static const char* const kWeekdays[] = { "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat" };
     static const char* const kMonths[] = { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
-    const long long weekday = ((days % 7) + 7) % 7;
     return QStringLiteral("%1 %2 %3  %4:%5")
-        .arg(QString::fromLatin1(kWeekdays[weekday]))
-        .arg(day)
-        .arg(QString::fromLatin1(kMonths[month - 1]))
+        .arg(QString::fromLatin1(kWeekdays[std::chrono::weekday { civilDay }.c_encoding()]))
+        .arg(static_cast<unsigned>(calendar.day()))
+        .arg(QString::fromLatin1(kMonths[static_cast<unsigned>(calendar.month()) - 1]))
         .arg(secondOfDay / 3600, 2, 10, QLatin1Char('0'))
         .arg((secondOfDay / 60) % 60, 2, 10, QLatin1Char('0'));
 }

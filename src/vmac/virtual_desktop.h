@@ -103,6 +103,16 @@ struct VirtualDesktop {
     ThumbnailLayoutRules thumbnailLayout;
 };
 
+// The status items on every menu bar, right to left from a small inset at its right edge: the
+// running program's own item first, then Control Center's, with their widths in points.
+inline constexpr double kStatusItemsRightInset = 8;
+inline constexpr double kOwnStatusItemWidth = 33;
+struct StatusItem {
+    const char* name;
+    double width;
+};
+inline constexpr StatusItem kControlCenterItems[] = { { "Clock", 131 }, { "BentoBox", 33 }, { "FocusModes", 33 } };
+
 // Process ids and window numbers of the built-in system processes.
 namespace SystemPID {
 inline constexpr ProcessID windowServer = 155;

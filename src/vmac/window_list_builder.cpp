@@ -17,13 +17,6 @@ constexpr int kStatusLayer = 25;
 // Every window reports the same memory use on current systems.
 constexpr int kMemoryUsage = 2288;
 
-// Control Center's status items on every menu bar, right to left, with their widths in points.
-struct StatusItem {
-    const char* name;
-    double width;
-};
-constexpr StatusItem kControlCenterItems[] = { { "Clock", 131 }, { "BentoBox", 33 }, { "FocusModes", 33 } };
-
 struct Draft {
     WindowEntry entry;
     int layer;
@@ -209,13 +202,13 @@ WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProces
         const WindowNumber base = static_cast<WindowNumber>(10 + i * 20);
         writer.add(base, SystemPID::windowServer, "Window Server", { screen.x, screen.y, screen.width, display.menuBarHeight },
             kMainMenuLayer, true, std::string("Menubar"), 1, /*nameAlwaysVisible=*/true);
-        double right = screen.maxX() - 8;
+        double right = screen.maxX() - kStatusItemsRightInset;
         WindowNumber item = base + 1;
         // This process's own status item, when the application runs on this desktop.
         for (const auto& app : desktop.apps) {
             if (app->pid == askingProcess && !app->terminated) {
-                right -= 33;
-                writer.add(item++, app->pid, ownerNameOf(app.get()), { right, screen.y, 33, display.menuBarHeight }, kStatusLayer, true,
+                right -= kOwnStatusItemWidth;
+                writer.add(item++, app->pid, ownerNameOf(app.get()), { right, screen.y, kOwnStatusItemWidth, display.menuBarHeight }, kStatusLayer, true,
                     std::string("Item-0"));
             }
         }

@@ -1,4 +1,5 @@
 #include "qt/gui_test.h"
+#include "qt/desktop_chrome.h"
 #include "qt/desktop_compositor.h"
 #include "qt/window_picture.h"
 #include "support/desktop_builder.h"
@@ -395,3 +396,12 @@ TEST_F(DesktopCompositorTest, AnIconsAverageColourLeavesItsWhiteGlyphOut)
 }
 
 } // namespace
+
+TEST(MenuBarClock, ShowsTheLocalWeekdayDateAndTime)
+{
+    // 2026-12-06 16:00 UTC was a Sunday; an hour east of it, and across a leap day and 1970.
+    EXPECT_EQ(qt::menuBarClockText(Date { 1796572800 }, 0), QStringLiteral("Sun 6 Dec  16:00"));
+    EXPECT_EQ(qt::menuBarClockText(Date { 1796572800 }, 3600), QStringLiteral("Sun 6 Dec  17:00"));
+    EXPECT_EQ(qt::menuBarClockText(Date { 1709208000 }, 0), QStringLiteral("Thu 29 Feb  12:00"));
+    EXPECT_EQ(qt::menuBarClockText(Date { -60 }, 0), QStringLiteral("Wed 31 Dec  23:59"));
+}
