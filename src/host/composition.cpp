@@ -18,12 +18,12 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
     , m_mac(m_scenario.desktop, m_scenario.talvoraPID, clock, m_workspaceNotifications)
     , m_accessibility(m_mac)
     , m_input(m_accessibility)
-    , m_events(m_mac, m_input)
+    , m_events(m_mac, m_input, m_accessibility)
     , m_systemLog(systemLog)
     , m_preferences(m_home.preferencesFile(), clock, mainQueue, systemLog)
     , m_files(m_home)
     , m_platform { m_mac, m_mac, m_mac, m_mac, clock, mainQueue, m_preferences, m_notifications, m_workspaceNotifications,
-        m_files, systemLog, m_input, m_accessibility, m_input, m_mac }
+        m_files, systemLog, m_input, m_accessibility, m_input, m_mac, m_events, m_distributedNotifications }
 {
     m_mac.setApplicationNotifications(&m_notifications);
     // The scenario's applications are on the disk before anything looks for them.
@@ -39,6 +39,7 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
         std::ofstream(m_home.library() + "/Logs/Talvora/DEBUG_ON");
     }
     m_accessibility.setTrusted(m_scenario.accessibilityTrusted);
+    m_accessibility.setDistributedNotifications(&m_distributedNotifications);
     // A hung application keeps the caller waiting in real time; a virtual host moves its clock.
     m_accessibility.setWait([](double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); });
     m_pinnedApps = std::make_unique<PinnedAppsStore>(m_preferences, m_mac);
@@ -46,6 +47,7 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
     m_hooks.setAccessibilityTrusted = [this](bool trusted) { m_accessibility.setTrusted(trusted); };
     m_hooks.movePointer = [this](Point location) { m_input.movePointer(location); };
     m_hooks.click = [this] { click(); };
+    m_hooks.disableEventTaps = [this](bool byTimeout) { m_events.disableTaps(byTimeout); };
     m_hooks.clickIconButton = [this](WindowNumber window, vmac::IconButton button) { clickIconButton(window, button); };
     m_hooks.snapshot = [this](const std::string& caption) {
         if (onSnapshot)
@@ -108,7 +110,8 @@ void Composition::start()
     });
 
     // One main-queue turn after the root view appears, its start sequence runs: the overlays
-    // first, then the monitors.
+    // first, then the local mouse monitor, user-input monitoring and the event tap's
+    // supervision.
     m_mainQueue.async([this, alive] {
         if (alive.expired())
             return;
@@ -116,6 +119,8 @@ void Composition::start()
         m_overlays->setupPerScreenOverlays();
         m_inputController->installLocalMouseMonitor([this](const AppWindow& window) { return m_overlays->isOverlayWindow(window); });
         m_engine->startUserInputMonitoring();
+        if (m_tapSupervisionEnabled)
+            m_inputController->startEventTapSupervision();
     });
 
     for (const auto& action : m_scenario.timeline) {
@@ -158,25 +163,33 @@ void Composition::handleScreenParametersChange()
 
 void Composition::click() { m_events.click(m_input.pointerLocation()); }
 
-void Composition::clickIconButton(WindowNumber window, vmac::IconButton button)
+std::optional<Point> Composition::iconButtonLocation(WindowNumber window, vmac::IconButton button)
 {
-    // A person aims at the button as it is drawn now, then clicks a moment later, once the
-    // hover has caught up with the pointer.
     if (!m_engine)
-        return;
+        return std::nullopt;
     const auto& windows = m_engine->activeWindows.value();
     auto w = std::find_if(windows.begin(), windows.end(), [&](const WindowInfo& x) { return x.id == window; });
     if (w == windows.end())
-        return;
+        return std::nullopt;
     const auto& screens = m_engine->screens().cachedScreenInfos;
     auto screen = std::find_if(screens.begin(), screens.end(), [&](const ScreenInfo& s) { return s.id == w->hostScreenID; });
     if (screen == screens.end())
-        return;
+        return std::nullopt;
     const CachedSettings& settings = m_engine->settings();
     const IconPlacement icon = iconPlacement(*w, settings.iconMaxSize, settings.iconYOffset);
     const ButtonHoverKind kind = button == vmac::IconButton::Close ? ButtonHoverKind::Close : ButtonHoverKind::Minimize;
     const Point local = buttonCenter(icon, kind, settings.closeMinimizeButtonsOnBottom);
-    m_input.movePointer(m_mac.appKitPoint({ screen->cgRect.minX() + local.x, screen->cgRect.minY() + local.y }));
+    return m_mac.appKitPoint({ screen->cgRect.minX() + local.x, screen->cgRect.minY() + local.y });
+}
+
+void Composition::clickIconButton(WindowNumber window, vmac::IconButton button)
+{
+    // A person aims at the button as it is drawn now, then clicks a moment later, once the
+    // hover has caught up with the pointer.
+    auto location = iconButtonLocation(window, button);
+    if (!location)
+        return;
+    m_input.movePointer(*location);
     std::weak_ptr<int> alive = m_lifetime;
     m_mainQueue.after(kAimingTime, [this, alive] {
         if (!alive.expired())

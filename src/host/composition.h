@@ -42,6 +42,13 @@ public:
 
     // The scenario's click on a button of a window's icon (see ScenarioHooks).
     void clickIconButton(WindowNumber window, vmac::IconButton button);
+    // Where that button of a window's icon is drawn now, in AppKit global coordinates;
+    // nothing while the window has no icon.
+    std::optional<Point> iconButtonLocation(WindowNumber window, vmac::IconButton button);
+
+    // Whether the start sequence starts the event tap's supervision (on unless a benchmark
+    // measures the app without it). Set before start().
+    void setEventTapSupervisionEnabled(bool enabled) { m_tapSupervisionEnabled = enabled; }
 
     // Starts the app; the timeline's times count from here.
     void start();
@@ -69,6 +76,7 @@ public:
     vmac::EventStream& events() { return m_events; }
     vmac::VirtualNotificationCenter& notifications() { return m_notifications; }
     vmac::VirtualNotificationCenter& workspaceNotifications() { return m_workspaceNotifications; }
+    vmac::VirtualNotificationCenter& distributedNotifications() { return m_distributedNotifications; }
     PreferencesStore& preferences() { return m_preferences; }
     Platform& platform() { return m_platform; }
     const vmac::HomeFolder& home() const { return m_home; }
@@ -91,6 +99,7 @@ private:
     vmac::VirtualNotificationCenter m_workspaceNotifications; // before the Mac, which posts on it
     vmac::AppBundles m_appBundles; // the home's Applications folder; before the Mac, which looks into it
     vmac::VirtualMac m_mac;
+    vmac::VirtualNotificationCenter m_distributedNotifications;
     vmac::VirtualAccessibility m_accessibility;
     vmac::VirtualInput m_input;
     vmac::EventStream m_events;
@@ -108,6 +117,7 @@ private:
     Published<TickModeSpec>::Subscription m_tickModeSubscription;
     std::vector<ObserverTokenPtr> m_observers;
     vmac::ScenarioHooks m_hooks;
+    bool m_tapSupervisionEnabled = true;
     bool m_started = false; // the root view's start flag: frames tick only after it
     double m_startedAt = 0;
     int m_ticks = 0;
