@@ -87,7 +87,7 @@ void Composition::start()
             | WindowStyleMask::miniaturizable | WindowStyleMask::resizable, {});
     m_rootWindow->orderFront();
     m_overlays = std::make_unique<OverlayWindows>(m_mac, m_mac, m_systemLog,
-        OverlayContentView::Sources { *m_engine, m_preferences, *m_pinnedApps, nullptr });
+        OverlayContentView::Sources { *m_engine, m_preferences, *m_pinnedApps, m_activityReporter.get() });
     // Only a change of the hovered window re-routes the mouse, not the first appearance.
     m_hoverSubscription = m_engine->hoveredWindowID.subscribe([this](const std::optional<WindowNumber>& hovered) {
         m_overlays->routeMouse(hovered);
