@@ -17,8 +17,23 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
     , m_files(m_home)
     , m_platform { m_mac, m_mac, m_mac, m_mac, clock, mainQueue, m_preferences, m_notifications, m_workspaceNotifications,
         m_files, systemLog, m_input, m_input, m_input, m_mac }
+    , m_application(m_mac, m_notifications)
+    , m_privacy(m_scenario.desktop.screenRecordingGranted, m_scenario.accessibilityTrusted)
+    , m_shell { m_mac.statusBar(), m_application, m_privacy, nullptr, nullptr, {}, nullptr }
 {
     m_mac.setApplicationNotifications(&m_notifications);
+    // A chosen menu item runs once menu tracking has ended, on the main queue.
+    m_mac.statusBar().setActionQueue([this](std::function<void()> action) {
+        std::weak_ptr<int> alive = m_lifetime;
+        m_mainQueue.async([alive, action = std::move(action)] {
+            if (!alive.expired())
+                action();
+        });
+    });
+    m_application.setOnTerminate([this] {
+        if (onTerminate)
+            onTerminate();
+    });
     // The scenario's applications are on the disk before anything looks for them.
     for (const auto& app : m_scenario.installedApps)
         m_appBundles.install(app);
@@ -31,12 +46,14 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
         std::filesystem::create_directories(m_home.library() + "/Logs/Talvora", error);
         std::ofstream(m_home.library() + "/Logs/Talvora/DEBUG_ON");
     }
-    m_input.setTrusted(m_scenario.accessibilityTrusted);
+    m_input.setTrusted(m_privacy.accessibilityAllowed());
+    m_privacy.setOnAccessibilityChange([this](bool trusted) { m_input.setTrusted(trusted); });
     m_pinnedApps = std::make_unique<PinnedAppsStore>(m_preferences, m_mac);
+    m_app = std::make_unique<TalvoraApp>(m_platform, m_shell, *m_pinnedApps);
     m_hooks.userInput = [this](EventType type) { m_input.postEvent(type); };
-    m_hooks.setAccessibilityTrusted = [this](bool trusted) { m_input.setTrusted(trusted); };
+    m_hooks.setAccessibilityTrusted = [this](bool trusted) { m_privacy.setAccessibilityAllowed(trusted); };
     m_hooks.movePointer = [this](Point location) { m_input.movePointer(location); };
-    m_hooks.click = [this] { click(); };
+    m_hooks.click = [this] { clickAtPointer(); };
     m_hooks.snapshot = [this](const std::string& caption) {
         if (onSnapshot)
             onSnapshot(caption);
@@ -48,61 +65,28 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
 
 Composition::~Composition()
 {
-    // Nothing may run into a half-destroyed app: the driver goes first, then the engine after
-    // its log writer has finished (the home folder may go away next).
-    m_driver.reset();
-    m_tickModeSubscription.reset();
-    m_hoverSubscription.reset();
-    m_overlays.reset();
-    m_observers.clear();
-    if (m_engine)
-        m_engine->debugLog().logManager().waitUntilIdle();
+    // The app goes before the services it was given (the home folder may go away next).
+    m_app.reset();
 }
 
 OverlayViewModel& Composition::createEngine()
 {
-    m_engine = std::make_unique<OverlayViewModel>(m_platform);
+    OverlayViewModel& engine = m_app->showRootWindow().vm();
     m_startedAt = m_clock.mediaTime();
-    NotificationCenter& workspace = m_workspaceNotifications;
-    m_observers.push_back(workspace.addObserver(kActiveSpaceDidChangeNotification, [this] { m_engine->handleSpaceChange(); }));
-    NotificationCenter& app = m_notifications;
-    m_observers.push_back(app.addObserver(kScreenParametersDidChangeNotification, [this] { handleScreenParametersChange(); }));
-    return *m_engine;
+    m_app->contentView()->onTick = [this] {
+        if (onTick)
+            onTick();
+    };
+    return engine;
 }
 
-void Composition::start()
+void Composition::start(bool playTimeline)
 {
     createEngine();
+    m_app->launch();
+    if (!playTimeline)
+        return;
     std::weak_ptr<int> alive = m_lifetime;
-
-    // The frame driver exists from the root view's creation, with the engine's initial mode;
-    // its host view is in the root window, on the main display.
-    m_driver = std::make_unique<DisplayLinkDriver>(m_mainQueue, m_engine->tickMode.value(), [this] { frame(); });
-    m_tickModeSubscription = m_engine->tickMode.subscribe([this](const TickModeSpec& mode) { m_driver->update(mode, [this] { frame(); }); });
-    m_driver->hostView().moveToWindow(static_cast<WindowServer&>(m_mac).mainDisplayID());
-
-    // The root view lives in an ordinary window until the overlay set-up hides it.
-    AppWindows& windows = m_mac;
-    m_rootWindow = windows.createWindow(rootWindowFrame(), WindowStyleMask::titled | WindowStyleMask::closable
-            | WindowStyleMask::miniaturizable | WindowStyleMask::resizable, {});
-    m_rootWindow->orderFront();
-    m_overlays = std::make_unique<OverlayWindows>(m_mac, m_mac, m_systemLog,
-        OverlayContentView::Sources { *m_engine, m_preferences, *m_pinnedApps, nullptr });
-    // Only a change of the hovered window re-routes the mouse, not the first appearance.
-    m_hoverSubscription = m_engine->hoveredWindowID.subscribe([this](const std::optional<WindowNumber>& hovered) {
-        m_overlays->routeMouse(hovered);
-    });
-
-    // One main-queue turn after the root view appears, its start sequence runs: the overlays
-    // first, then the monitors.
-    m_mainQueue.async([this, alive] {
-        if (alive.expired())
-            return;
-        m_started = true;
-        m_overlays->setupPerScreenOverlays();
-        m_engine->startUserInputMonitoring();
-    });
-
     for (const auto& action : m_scenario.timeline) {
         m_mainQueue.after(action.at, [this, alive, &action] {
             if (alive.expired())
@@ -114,49 +98,15 @@ void Composition::start()
     }
 }
 
-void Composition::frame()
-{
-    if (!m_started || !m_engine)
-        return;
-    m_engine->tick();
-    ++m_ticks;
-    if (onTick)
-        onTick();
-}
-
-void Composition::handleScreenParametersChange()
-{
-    // Rebuilt on the next turn of the main queue, fresh windows for every screen, then the
-    // engine re-reads the displays.
-    std::weak_ptr<int> alive = m_lifetime;
-    m_mainQueue.async([this, alive] {
-        if (alive.expired() || !m_engine)
-            return;
-        if (m_overlays)
-            m_overlays->setupPerScreenOverlays();
-        // The frame driver's host view moves to whatever display is now the main one.
-        if (m_driver)
-            m_driver->hostView().moveToWindow(static_cast<WindowServer&>(m_mac).mainDisplayID());
-        m_engine->handleScreenParametersChange();
-    });
-}
-
-void Composition::click()
+vmac::ClickTarget Composition::clickAtPointer()
 {
     // Other applications' global monitors hear every click that does not land in one of this
-    // program's own windows.
+    // program's own windows or its menu.
     auto target = m_mac.mouseDown(m_input.pointerLocation());
-    if (target.kind != vmac::ClickTarget::Kind::OwnWindow)
+    using Kind = vmac::ClickTarget::Kind;
+    if (target.kind != Kind::OwnWindow && target.kind != Kind::StatusItem && target.kind != Kind::Menu)
         m_input.postEvent(EventType::LeftMouseDown);
-}
-
-Rect Composition::rootWindowFrame()
-{
-    Screens& screens = m_mac;
-    auto main = screens.mainScreen();
-    if (!main)
-        return { 0, 0, 480, 320 };
-    return { main->frame.x + (main->frame.width - 480) / 2, main->frame.y + (main->frame.height - 320) / 2, 480, 320 };
+    return target;
 }
 
 void Composition::writePreferenceFromOtherProcess(const std::string& key, const std::optional<PreferenceValue>& value)
