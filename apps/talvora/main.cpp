@@ -71,6 +71,8 @@ int main(int argc, char** argv)
 
     // Without a display there is nothing to show a window on.
     const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && !*platform)
+        platform = nullptr;
     const bool hasDisplay = (std::getenv("DISPLAY") && *std::getenv("DISPLAY")) || (std::getenv("WAYLAND_DISPLAY") && *std::getenv("WAYLAND_DISPLAY"));
     if (!headless && (!hasDisplay || (platform && std::string(platform) == "offscreen")))
         headless = true;
