@@ -1,6 +1,7 @@
 #include "interactive.h"
 
 #include "app_state.h"
+#include "tray_icon.h"
 #include "host/composition.h"
 #include "qt/hosted_overlay.h"
 #include "qt/overlay_painter.h"
@@ -133,18 +134,22 @@ int runInteractive(const InteractiveOptions& options)
         stateTimer.start(100);
     }
 
-    app.onTick = [&] { window.frame(); };
+    app.start(options.playTimeline);
+    TrayIcon tray(app.mac().statusBar());
+    app.onTick = [&] {
+        window.frame();
+        tray.refresh();
+    };
     app.onTerminate = [&] { QCoreApplication::exit(0); };
     // Closing the window quits Talvora as its menu would.
     QObject::connect(qGuiApp, &QGuiApplication::lastWindowClosed, [&] {
         static_cast<Application&>(app.application()).terminate();
     });
 
-    app.start(options.playTimeline);
     window.show();
     std::printf("Talvora on a virtual Mac. F3 or Control-Up: Mission Control; Control-Left/Right: Spaces;\n"
-                "click Talvora's item at the right of the menu bar for its menu. Home folder: %s\n",
-        home.root.c_str());
+                "click Talvora's item at the right of the menu bar for its menu%s. Home folder: %s\n",
+        tray.isShown() ? " (it is in the system tray too)" : "", home.root.c_str());
     std::fflush(stdout);
     const int status = QCoreApplication::exec();
     stateTimer.stop();

@@ -11,6 +11,7 @@
 #include "headless_demo.h"
 #include "interactive.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -96,9 +97,12 @@ int main(int argc, char** argv)
             setenv("XDG_RUNTIME_DIR", folder, 1);
     }
     int qtArgc = 1;
-    QGuiApplication qtApp(qtArgc, argv);
-    if (headless)
+    if (headless) {
+        QGuiApplication qtApp(qtArgc, argv);
         return talvora::app::runHeadlessDemo(options);
+    }
+    // Widgets only for the system tray's icon and menu.
+    QApplication qtApp(qtArgc, argv);
     interactive.scenario = options.scenario;
     interactive.out = options.out;
     interactive.verbose = options.verbose;

@@ -11,6 +11,7 @@ ContentView::ContentView(Platform& platform, ShellServices& shell, PinnedAppsSto
 {
     m_overlays = std::make_unique<OverlayWindows>(platform.appWindows, platform.screens, platform.systemLog,
         OverlayContentView::Sources { *m_vm, platform.preferences, pinnedApps, shell.activity });
+    m_inputController = std::make_unique<InputController>(*m_vm, platform);
 
     // The frame driver sits in the view's background, bound to the published tick mode; its
     // host view is in the root window, on the main display.
@@ -18,9 +19,11 @@ ContentView::ContentView(Platform& platform, ShellServices& shell, PinnedAppsSto
     m_tickModeSubscription = m_vm->tickMode.subscribe([this](const TickModeSpec& mode) { m_driver->update(mode, [this] { frame(); }); });
     m_driver->hostView().moveToWindow(platform.windowServer.mainDisplayID());
 
-    // Only a change of the hovered window re-routes the mouse, not the first appearance.
-    m_hoverSubscription = m_vm->hoveredWindowID.subscribe([this](const std::optional<WindowNumber>& hovered) {
-        m_overlays->routeMouse(hovered);
+    // Only a change of the button under the pointer re-routes the mouse, not the first
+    // appearance: an overlay takes clicks only on a button, so a click anywhere else on a
+    // thumbnail still picks it.
+    m_hoverSubscription = m_vm->hoveredButton.subscribe([this](const std::optional<WindowButton>& button) {
+        m_overlays->routeMouse(button);
     });
     m_observers.push_back(platform.workspaceNotifications.addObserver(kActiveSpaceDidChangeNotification, [this] { m_vm->handleSpaceChange(); }));
     m_observers.push_back(platform.notifications.addObserver(kScreenParametersDidChangeNotification, [this] { handleScreenParametersChange(); }));
@@ -35,6 +38,7 @@ ContentView::~ContentView()
     m_tickModeSubscription.reset();
     m_hoverSubscription.reset();
     m_observers.clear();
+    m_inputController.reset();
     m_overlays.reset();
     m_vm->debugLog().logManager().waitUntilIdle();
 }
@@ -56,6 +60,7 @@ void ContentView::startServices()
     ++m_startCount;
     m_overlays->setupPerScreenOverlays();
     checkScreenRecordingPermission();
+    m_inputController->installLocalMouseMonitor([this](const AppWindow& window) { return m_overlays->isOverlayWindow(window); });
     m_vm->startUserInputMonitoring();
 }
 

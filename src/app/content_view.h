@@ -3,6 +3,7 @@
 #include "app/shell_services.h"
 #include "engine/frame_driver.h"
 #include "engine/overlay_view_model.h"
+#include "input/input_controller.h"
 #include "overlay/overlay_windows.h"
 #include "platform/platform.h"
 
@@ -34,6 +35,8 @@ public:
     // The overlay windows; built by the start sequence.
     OverlayWindows& overlays() { return *m_overlays; }
     DisplayLinkDriver& frameDriver() { return *m_driver; }
+    // Clicks on the icons' buttons and the window actions.
+    InputController& inputController() { return *m_inputController; }
     // How many times the start sequence ran (once at most).
     int startCount() const { return m_startCount; }
     int tickCount() const { return m_ticks; }
@@ -53,9 +56,10 @@ private:
     ShellServices& m_shell;
     std::unique_ptr<OverlayViewModel> m_vm;
     std::unique_ptr<OverlayWindows> m_overlays;
+    std::unique_ptr<InputController> m_inputController;
     std::unique_ptr<DisplayLinkDriver> m_driver;
     Published<TickModeSpec>::Subscription m_tickModeSubscription;
-    Published<std::optional<WindowNumber>>::Subscription m_hoverSubscription;
+    Published<std::optional<WindowButton>>::Subscription m_hoverSubscription;
     std::vector<ObserverTokenPtr> m_observers;
     bool m_hasStarted = false;
     int m_startCount = 0;

@@ -1,7 +1,11 @@
 #include "host/composition.h"
 
+#include "engine/icon_geometry.h"
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace talvora::host {
 
@@ -12,11 +16,14 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
     , m_mainQueue(mainQueue)
     , m_appBundles(m_home.applications())
     , m_mac(m_scenario.desktop, m_scenario.talvoraPID, clock, m_workspaceNotifications)
+    , m_accessibility(m_mac)
+    , m_input(m_accessibility)
+    , m_events(m_mac, m_input)
     , m_systemLog(systemLog)
     , m_preferences(m_home.preferencesFile(), clock, mainQueue, systemLog)
     , m_files(m_home)
     , m_platform { m_mac, m_mac, m_mac, m_mac, clock, mainQueue, m_preferences, m_notifications, m_workspaceNotifications,
-        m_files, systemLog, m_input, m_input, m_input, m_mac }
+        m_files, systemLog, m_input, m_accessibility, m_input, m_mac }
     , m_application(m_mac, m_notifications)
     , m_privacy(m_scenario.desktop.screenRecordingGranted, m_scenario.accessibilityTrusted)
     , m_shell { m_mac.statusBar(), m_application, m_privacy, nullptr, nullptr, {}, nullptr }
@@ -46,14 +53,17 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
         std::filesystem::create_directories(m_home.library() + "/Logs/Talvora", error);
         std::ofstream(m_home.library() + "/Logs/Talvora/DEBUG_ON");
     }
-    m_input.setTrusted(m_privacy.accessibilityAllowed());
-    m_privacy.setOnAccessibilityChange([this](bool trusted) { m_input.setTrusted(trusted); });
+    m_accessibility.setTrusted(m_privacy.accessibilityAllowed());
+    m_privacy.setOnAccessibilityChange([this](bool trusted) { m_accessibility.setTrusted(trusted); });
+    // A hung application keeps the caller waiting in real time; a virtual host moves its clock.
+    m_accessibility.setWait([](double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); });
     m_pinnedApps = std::make_unique<PinnedAppsStore>(m_preferences, m_mac);
     m_app = std::make_unique<TalvoraApp>(m_platform, m_shell, *m_pinnedApps);
     m_hooks.userInput = [this](EventType type) { m_input.postEvent(type); };
     m_hooks.setAccessibilityTrusted = [this](bool trusted) { m_privacy.setAccessibilityAllowed(trusted); };
     m_hooks.movePointer = [this](Point location) { m_input.movePointer(location); };
     m_hooks.click = [this] { clickAtPointer(); };
+    m_hooks.clickIconButton = [this](WindowNumber window, vmac::IconButton button) { clickIconButton(window, button); };
     m_hooks.snapshot = [this](const std::string& caption) {
         if (onSnapshot)
             onSnapshot(caption);
@@ -100,13 +110,34 @@ void Composition::start(bool playTimeline)
 
 vmac::ClickTarget Composition::clickAtPointer()
 {
-    // Other applications' global monitors hear every click that does not land in one of this
-    // program's own windows or its menu.
-    auto target = m_mac.mouseDown(m_input.pointerLocation());
-    using Kind = vmac::ClickTarget::Kind;
-    if (target.kind != Kind::OwnWindow && target.kind != Kind::StatusItem && target.kind != Kind::Menu)
-        m_input.postEvent(EventType::LeftMouseDown);
-    return target;
+    return m_events.click(m_input.pointerLocation()).target;
+}
+
+void Composition::clickIconButton(WindowNumber window, vmac::IconButton button)
+{
+    // A person aims at the button as it is drawn now, then clicks a moment later, once the
+    // hover has caught up with the pointer.
+    if (!m_app->contentView())
+        return;
+    OverlayViewModel& engine = m_app->contentView()->vm();
+    const auto& windows = engine.activeWindows.value();
+    auto w = std::find_if(windows.begin(), windows.end(), [&](const WindowInfo& x) { return x.id == window; });
+    if (w == windows.end())
+        return;
+    const auto& screens = engine.screens().cachedScreenInfos;
+    auto screen = std::find_if(screens.begin(), screens.end(), [&](const ScreenInfo& s) { return s.id == w->hostScreenID; });
+    if (screen == screens.end())
+        return;
+    const CachedSettings& settings = engine.settings();
+    const IconPlacement icon = iconPlacement(*w, settings.iconMaxSize, settings.iconYOffset);
+    const ButtonHoverKind kind = button == vmac::IconButton::Close ? ButtonHoverKind::Close : ButtonHoverKind::Minimize;
+    const Point local = buttonCenter(icon, kind, settings.closeMinimizeButtonsOnBottom);
+    m_input.movePointer(m_mac.appKitPoint({ screen->cgRect.minX() + local.x, screen->cgRect.minY() + local.y }));
+    std::weak_ptr<int> alive = m_lifetime;
+    m_mainQueue.after(kAimingTime, [this, alive] {
+        if (!alive.expired())
+            clickAtPointer();
+    });
 }
 
 void Composition::writePreferenceFromOtherProcess(const std::string& key, const std::optional<PreferenceValue>& value)

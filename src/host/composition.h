@@ -1,13 +1,17 @@
 #pragma once
 
 #include "app/talvora_app.h"
+#include "input/input_controller.h"
 #include "platform/platform.h"
 #include "settings/pinned_apps_store.h"
 #include "vmac/app_bundles.h"
+#include "vmac/event_stream.h"
 #include "vmac/file_preferences_store.h"
 #include "vmac/home_folder.h"
 #include "vmac/posix_files.h"
 #include "vmac/scenario.h"
+#include "vmac/event_stream.h"
+#include "vmac/virtual_accessibility.h"
 #include "vmac/virtual_application.h"
 #include "vmac/virtual_input.h"
 #include "vmac/virtual_mac.h"
@@ -35,6 +39,12 @@ public:
     Composition(const Composition&) = delete;
     Composition& operator=(const Composition&) = delete;
 
+    // How long after aiming at an icon's button a scripted click follows.
+    static constexpr double kAimingTime = 0.1;
+
+    // The scenario's click on a button of a window's icon (see ScenarioHooks).
+    void clickIconButton(WindowNumber window, vmac::IconButton button);
+
     // Launches the app and, unless told not to, plays the scenario's timeline, whose times
     // count from here.
     void start(bool playTimeline = true);
@@ -54,6 +64,8 @@ public:
     std::function<void(const vmac::TimelineAction&)> onAction;
 
     OverlayViewModel& engine() { return m_app->contentView()->vm(); }
+    // Clicks on the icons' buttons and the window actions, from the start of the app.
+    InputController* inputController() { return m_app->contentView() ? &m_app->contentView()->inputController() : nullptr; }
     // The overlay windows, from the start of the app.
     OverlayWindows* overlays() { return m_app->contentView() ? &m_app->contentView()->overlays() : nullptr; }
     // The window that hosts the root view; hidden by the first overlay set-up.
@@ -65,6 +77,8 @@ public:
     vmac::PrivacySettings& privacy() { return m_privacy; }
     vmac::VirtualMac& mac() { return m_mac; }
     vmac::VirtualInput& input() { return m_input; }
+    vmac::VirtualAccessibility& accessibility() { return m_accessibility; }
+    vmac::EventStream& events() { return m_events; }
     vmac::VirtualNotificationCenter& notifications() { return m_notifications; }
     vmac::VirtualNotificationCenter& workspaceNotifications() { return m_workspaceNotifications; }
     PreferencesStore& preferences() { return m_preferences; }
@@ -85,7 +99,9 @@ private:
     vmac::VirtualNotificationCenter m_workspaceNotifications; // before the Mac, which posts on it
     vmac::AppBundles m_appBundles; // the home's Applications folder; before the Mac, which looks into it
     vmac::VirtualMac m_mac;
+    vmac::VirtualAccessibility m_accessibility;
     vmac::VirtualInput m_input;
+    vmac::EventStream m_events;
     SystemLog& m_systemLog;
     vmac::FilePreferencesStore m_preferences;
     vmac::PosixFiles m_files;

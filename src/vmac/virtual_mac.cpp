@@ -561,22 +561,15 @@ bool containsPoint(const Rect& r, Point p) { return p.x >= r.minX() && p.x < r.m
 
 } // namespace
 
-ClickTarget VirtualMac::mouseDown(Point location)
+ClickTarget VirtualMac::routeClick(Point location) const
 {
     const double height = primaryHeight();
     const Point global { location.x, height - location.y };
     // The server's own view of the screen, not a query: it neither fails nor counts.
     const auto thumbnails = presentation();
     // An open status menu takes the click: a row is chosen, anywhere else the menu just closes.
-    if (m_statusBar.isMenuOpen()) {
-        auto row = m_statusBar.rowAt(global);
-        if (!row) {
-            m_statusBar.closeMenu();
-            return { ClickTarget::Kind::Menu, 0, Point {}, std::nullopt };
-        }
-        m_statusBar.choose(*row);
-        return { ClickTarget::Kind::Menu, 0, Point {}, row };
-    }
+    if (m_statusBar.isMenuOpen())
+        return { ClickTarget::Kind::Menu, 0, Point {}, m_statusBar.rowAt(global) };
     const WindowList onScreen
         = buildWindowList(m_desktop, m_ownPID, WindowListOption::OnScreenOnly, thumbnails, ownWindowListings(), m_statusBar.item() != nullptr);
     const auto own = ownWindows();
@@ -590,15 +583,8 @@ ClickTarget VirtualMac::mouseDown(Point location)
         if (*pid == m_ownPID) {
             auto it = std::find_if(own.begin(), own.end(), [&](const auto& w) { return w->windowNumber() == window; });
             if (it == own.end()) {
-                // The program's status item: its menu opens below it.
-                for (std::size_t i = 0; i < m_desktop.displays.size(); ++i) {
-                    auto item = ownStatusItemFrame(i);
-                    if (item && containsPoint(*item, global)) {
-                        m_statusBar.openMenu(*item, globalFromAppKitFrame(m_desktop.displays[i].frame, height));
-                        break;
-                    }
-                }
-                return { ClickTarget::Kind::StatusItem, window, Point {}, std::nullopt };
+                // The program's status item: where it stands goes with the click, for its menu.
+                return { ClickTarget::Kind::StatusItem, window, Point { global.x, global.y }, std::nullopt };
             }
             if ((*it)->ignoresMouseEvents() || (*it)->alphaValue() <= 0)
                 continue; // click-through
@@ -614,24 +600,15 @@ ClickTarget VirtualMac::mouseDown(Point location)
             for (const auto& w : m_desktop.windows) {
                 auto frame = m_missionControl.thumbnailFrame(w.number, now());
                 auto shown = thumbnails.presentedBounds.find(w.number);
-                if (frame && shown != thumbnails.presentedBounds.end() && containsPoint(shown->second, global)) {
-                    WindowNumber clicked = w.number;
-                    clickThumbnail(clicked);
-                    return { ClickTarget::Kind::Thumbnail, clicked, Point {}, std::nullopt };
-                }
+                if (frame && shown != thumbnails.presentedBounds.end() && containsPoint(shown->second, global))
+                    return { ClickTarget::Kind::Thumbnail, w.number, Point {}, std::nullopt };
             }
-            closeMissionControl();
             return { ClickTarget::Kind::Overview, 0, Point {}, std::nullopt };
         }
         if (*pid == SystemPID::dock)
             return { ClickTarget::Kind::Desktop, window, Point {}, std::nullopt };
-        if (auto* w = findWindow(window)) {
-            activateApp(w->pid);
-            auto it = std::find_if(m_desktop.windows.begin(), m_desktop.windows.end(), [&](const auto& x) { return x.number == window; });
-            std::rotate(m_desktop.windows.begin(), it, it + 1);
-            changed();
+        if (std::any_of(m_desktop.windows.begin(), m_desktop.windows.end(), [&](const auto& w) { return w.number == window; }))
             return { ClickTarget::Kind::Window, window, Point {}, std::nullopt };
-        }
     }
     return {};
 }
@@ -644,6 +621,45 @@ std::optional<Rect> VirtualMac::ownStatusItemFrame(std::size_t displayIndex) con
     const auto& display = m_desktop.displays[displayIndex];
     const Rect screen = globalFromAppKitFrame(display.frame, primaryHeight());
     return Rect { screen.maxX() - kStatusItemsRightInset - kOwnStatusItemWidth, screen.y, kOwnStatusItemWidth, display.menuBarHeight };
+}
+
+void VirtualMac::applyClick(const ClickTarget& target)
+{
+    switch (target.kind) {
+    case ClickTarget::Kind::Thumbnail:
+        clickThumbnail(target.window);
+        break;
+    case ClickTarget::Kind::Overview:
+        closeMissionControl();
+        break;
+    case ClickTarget::Kind::Window:
+        if (auto* w = findWindow(target.window)) {
+            activateApp(w->pid);
+            auto it = std::find_if(m_desktop.windows.begin(), m_desktop.windows.end(), [&](const auto& x) { return x.number == target.window; });
+            std::rotate(m_desktop.windows.begin(), it, it + 1);
+            changed();
+        }
+        break;
+    case ClickTarget::Kind::StatusItem:
+        // The menu opens below the item on the display clicked.
+        for (std::size_t i = 0; i < m_desktop.displays.size(); ++i) {
+            auto item = ownStatusItemFrame(i);
+            if (item && containsPoint(*item, target.locationInWindow)) {
+                m_statusBar.openMenu(*item, globalFromAppKitFrame(m_desktop.displays[i].frame, primaryHeight()));
+                break;
+            }
+        }
+        break;
+    case ClickTarget::Kind::Menu:
+        if (!target.row || !m_statusBar.choose(*target.row))
+            m_statusBar.closeMenu();
+        break;
+    case ClickTarget::Kind::OwnWindow: // the program's own windows handle their clicks themselves
+    case ClickTarget::Kind::MenuBar:
+    case ClickTarget::Kind::Desktop:
+    case ClickTarget::Kind::Nothing:
+        break;
+    }
 }
 
 } // namespace talvora::vmac

@@ -36,7 +36,9 @@ struct ClickTarget {
     };
     Kind kind = Kind::Nothing;
     WindowNumber window = 0; // the window clicked, for OwnWindow, Thumbnail and Window
-    Point locationInWindow; // OwnWindow only: AppKit's locationInWindow, bottom-left origin
+    // OwnWindow: AppKit's locationInWindow, bottom-left origin; StatusItem: the window-server
+    // point clicked.
+    Point locationInWindow;
     std::optional<std::size_t> row; // Menu only: the row chosen
 };
 
@@ -116,9 +118,13 @@ public:
     std::optional<Point> displayPointToAppKit(DisplayID display, Point local) const;
     // What the window server shows at this moment instead of the resting desktop.
     ListPresentation presentation() const;
-    // A left click at a point in AppKit global coordinates, routed as the window server does:
-    // to the front-most window there, except that a window ignoring the mouse lets it through.
-    ClickTarget mouseDown(Point location);
+    // Where a left click at a point in AppKit global coordinates goes, as the window server
+    // routes it: to the front-most window there, except that a window ignoring the mouse lets
+    // it through. Routing alone changes nothing.
+    ClickTarget routeClick(Point location) const;
+    // What a click does once its owner has received it: a thumbnail leaves Mission Control
+    // with its window in front, the overview's backdrop leaves it, a window comes to the front.
+    void applyClick(const ClickTarget& target);
 
     // The program's status items and its open status menu.
     VirtualStatusBar& statusBar() { return m_statusBar; }

@@ -121,8 +121,15 @@ std::optional<std::size_t> VirtualStatusBar::rowAt(Point point) const
 
 bool VirtualStatusBar::choose(std::size_t row)
 {
+    if (!m_open)
+        return false;
+    return perform(row);
+}
+
+bool VirtualStatusBar::perform(std::size_t row)
+{
     const StatusItemState* state = item();
-    if (!m_open || !state || row >= state->menu.items.size())
+    if (!state || row >= state->menu.items.size())
         return false;
     const MenuItem& entry = state->menu.items[row];
     if (entry.isSeparator || !entry.isEnabled || !entry.action)

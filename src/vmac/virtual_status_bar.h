@@ -59,6 +59,9 @@ public:
     // Chooses a row: the menu closes and an enabled item's action runs. False for a separator, a
     // disabled item or a row that does not exist.
     bool choose(std::size_t row);
+    // Runs an enabled item's action as choosing it would, from another presentation of the
+    // same menu (a tray). False for a separator, a disabled item or a row that does not exist.
+    bool perform(std::size_t row);
     // Command and a key while the menu is open: the item with that key equivalent is chosen.
     bool performKeyEquivalent(const std::string& key);
 

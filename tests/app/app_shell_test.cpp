@@ -69,14 +69,14 @@ struct Shell {
         auto item = sim->mac().ownStatusItemFrame(0);
         ASSERT_TRUE(item);
         auto& mac = sim->mac();
-        auto target = mac.mouseDown(mac.appKitPoint({ item->x + item->width / 2, item->y + item->height / 2 }));
+        auto target = sim->app().events().click(mac.appKitPoint({ item->x + item->width / 2, item->y + item->height / 2 })).target;
         ASSERT_EQ(target.kind, vmac::ClickTarget::Kind::StatusItem);
         ASSERT_TRUE(bar().isMenuOpen());
         const auto& items = bar().item()->menu.items;
         auto it = std::find_if(items.begin(), items.end(), [&](const MenuItem& m) { return m.title == title; });
         ASSERT_NE(it, items.end()) << title;
         const Rect row = bar().openMenuLayout()->rows[static_cast<std::size_t>(it - items.begin())];
-        target = mac.mouseDown(mac.appKitPoint({ row.x + 20, row.y + row.height / 2 }));
+        target = sim->app().events().click(mac.appKitPoint({ row.x + 20, row.y + row.height / 2 })).target;
         EXPECT_EQ(target.kind, vmac::ClickTarget::Kind::Menu);
         EXPECT_FALSE(bar().isMenuOpen()) << "the menu closes when a row is chosen";
         sim->runFor(0.05);
@@ -164,9 +164,9 @@ TEST(AppShell, WithoutScreenRecordingItAsksOnceAndAGrantWaitsForARelaunch)
     EXPECT_EQ(privacy.screenCapturePromptCount(), 1) << "one prompt per launch";
 
     // Accessibility, on the other hand, counts at once.
-    EXPECT_FALSE(static_cast<Accessibility&>(shell.sim->input()).isProcessTrusted());
+    EXPECT_FALSE(static_cast<Accessibility&>(shell.sim->app().accessibility()).isProcessTrusted());
     privacy.setAccessibilityAllowed(true);
-    EXPECT_TRUE(static_cast<Accessibility&>(shell.sim->input()).isProcessTrusted());
+    EXPECT_TRUE(static_cast<Accessibility&>(shell.sim->app().accessibility()).isProcessTrusted());
 }
 
 TEST(AppShell, PreferencesBringsTheAppForwardAndOpensTheSettingsScene)
@@ -231,16 +231,16 @@ TEST(AppShell, CommandQWithTheMenuOpenQuitsAndAClickElsewhereOnlyClosesIt)
     shell.launch();
     auto& mac = shell.sim->mac();
     auto item = *mac.ownStatusItemFrame(0);
-    mac.mouseDown(mac.appKitPoint({ item.x + 5, item.y + 5 }));
+    shell.sim->app().events().click(mac.appKitPoint({ item.x + 5, item.y + 5 }));
     ASSERT_TRUE(shell.bar().isMenuOpen());
     // Clicking outside the menu closes it and goes nowhere else: Safari stays in front.
-    auto target = mac.mouseDown(mac.appKitPoint({ 600, 500 }));
+    auto target = shell.sim->app().events().click(mac.appKitPoint({ 600, 500 })).target;
     EXPECT_EQ(target.kind, vmac::ClickTarget::Kind::Menu);
     EXPECT_FALSE(target.row);
     EXPECT_FALSE(shell.bar().isMenuOpen());
     EXPECT_FALSE(shell.bar().performKeyEquivalent("q")) << "no menu open: nothing to choose";
 
-    mac.mouseDown(mac.appKitPoint({ item.x + 5, item.y + 5 }));
+    shell.sim->app().events().click(mac.appKitPoint({ item.x + 5, item.y + 5 }));
     EXPECT_TRUE(shell.bar().performKeyEquivalent("q"));
     shell.sim->runFor(0.05);
     EXPECT_TRUE(shell.terminated);
@@ -252,7 +252,7 @@ TEST(AppShell, ADisabledRowIsNotChosen)
     shell.launch();
     auto& mac = shell.sim->mac();
     auto item = *mac.ownStatusItemFrame(0);
-    mac.mouseDown(mac.appKitPoint({ item.x + 5, item.y + 5 }));
+    shell.sim->app().events().click(mac.appKitPoint({ item.x + 5, item.y + 5 }));
     EXPECT_FALSE(shell.bar().choose(1)) << "Check for Updates… without an updater";
     EXPECT_FALSE(shell.bar().choose(2)) << "the separator";
     EXPECT_TRUE(shell.bar().isMenuOpen());
