@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/talvora_app.h"
+#include "host/network_services.h"
 #include "input/input_controller.h"
 #include "platform/platform.h"
 #include "settings/pinned_apps_store.h"
@@ -51,6 +52,13 @@ public:
     // The left button goes down and up where the pointer is, routed as the window server
     // routes it; other applications' monitors hear it unless it lands in an own window.
     vmac::ClickTarget clickAtPointer();
+    // Usage events: the overlays tell it when icons appear. Set before `start`; the telemetry
+    // outlives the composition. Without it nothing is reported.
+    void setTelemetry(Telemetry* telemetry)
+    {
+        m_activityReporter = telemetry ? std::make_unique<TelemetryActivityReporter>(*telemetry) : nullptr;
+        m_shell.activity = m_activityReporter.get();
+    }
     // Creates the engine without starting it, for callers that tick it themselves.
     OverlayViewModel& createEngine();
 
@@ -110,6 +118,7 @@ private:
     vmac::PrivacySettings m_privacy;
     ShellServices m_shell;
     std::unique_ptr<PinnedAppsStore> m_pinnedApps;
+    std::unique_ptr<TelemetryActivityReporter> m_activityReporter; // before the app, which reports to it
     std::unique_ptr<TalvoraApp> m_app;
     vmac::ScenarioHooks m_hooks;
     double m_startedAt = 0;
