@@ -1,5 +1,7 @@
 #include "input/event_tap_supervisor.h"
 
+#include "platform/application.h"
+
 #include <algorithm>
 #include <cstdio>
 

@@ -55,8 +55,5 @@ public:
 // Posted on the distributed notification centre whenever the Accessibility privileges of
 // processes change.
 inline constexpr const char* kAccessibilityAPINotification = "com.apple.accessibility.api";
-// Posted on the application's default centre.
-inline constexpr const char* kApplicationDidBecomeActiveNotification = "NSApplicationDidBecomeActiveNotification";
-inline constexpr const char* kApplicationWillTerminateNotification = "NSApplicationWillTerminateNotification";
 
 } // namespace talvora

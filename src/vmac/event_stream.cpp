@@ -158,7 +158,9 @@ void EventStream::deliver(Point location, ClickOutcome& outcome)
         }
         return;
     }
-    m_input.postEvent(EventType::LeftMouseDown);
+    // The program's status item and menu are its own: other applications do not hear those.
+    if (outcome.target.kind != ClickTarget::Kind::StatusItem && outcome.target.kind != ClickTarget::Kind::Menu)
+        m_input.postEvent(EventType::LeftMouseDown);
     m_mac.applyClick(outcome.target);
 }
 

@@ -1,6 +1,7 @@
 // The session event tap and its supervision, on the virtual Mac in virtual time.
 
 #include "input/input_controller.h"
+#include "platform/application.h"
 #include "support/click_desk.h"
 
 #include <gmock/gmock.h>
