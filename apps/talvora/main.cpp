@@ -9,7 +9,7 @@
 
 #include "headless_demo.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <cstdio>
 #include <cstdlib>
@@ -72,6 +72,7 @@ int main(int argc, char** argv)
             setenv("XDG_RUNTIME_DIR", folder, 1);
     }
     int qtArgc = 1;
-    QGuiApplication qtApp(qtArgc, argv);
+    // Widgets: the settings window.
+    QApplication qtApp(qtArgc, argv);
     return talvora::app::runHeadlessDemo(options);
 }

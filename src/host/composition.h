@@ -2,6 +2,7 @@
 
 #include "engine/frame_driver.h"
 #include "engine/overlay_view_model.h"
+#include "host/settings_support.h"
 #include "overlay/overlay_windows.h"
 #include "platform/platform.h"
 #include "settings/pinned_apps_store.h"
@@ -45,6 +46,8 @@ public:
     std::function<void(const std::string& caption)> onSnapshot;
     // Called when a timeline action has been applied.
     std::function<void(const vmac::TimelineAction&)> onAction;
+    // Called when the scenario opens the settings window, with the tab to show (may be empty).
+    std::function<void(const std::string& tab)> onOpenSettings;
 
     OverlayViewModel& engine() { return *m_engine; }
     // The overlay windows, from the start of the app.
@@ -58,6 +61,8 @@ public:
     vmac::VirtualNotificationCenter& workspaceNotifications() { return m_workspaceNotifications; }
     PreferencesStore& preferences() { return m_preferences; }
     Platform& platform() { return m_platform; }
+    PinnedAppsStore& pinnedApps() { return *m_pinnedApps; }
+    SettingsSupport& settingsSupport() { return *m_settingsSupport; }
     const vmac::HomeFolder& home() const { return m_home; }
     const vmac::Scenario& scenario() const { return m_scenario; }
     int tickCount() const { return m_ticks; }
@@ -84,6 +89,7 @@ private:
     vmac::PosixFiles m_files;
     Platform m_platform;
     std::unique_ptr<PinnedAppsStore> m_pinnedApps;
+    std::unique_ptr<SettingsSupport> m_settingsSupport;
     std::unique_ptr<OverlayViewModel> m_engine;
     AppWindowRef m_rootWindow;
     std::unique_ptr<OverlayWindows> m_overlays;

@@ -26,7 +26,8 @@
 // space}, addSpace {display}, movePointer {display, at: [x, y]} (points from the display's
 // top-left corner, y down) or {thumbnail: window, offset: [dx, dy]} (from the centre of the
 // window's thumbnail, y down; ignored while the window has none), click (where the pointer is),
-// snapshot {caption} (a picture of every display, for hosts that take them).
+// snapshot {caption} (a picture of every display, for hosts that take them), openSettings {tab}
+// (the settings window, on the tab of that title when given).
 
 #include "vmac/scenario.h"
 
@@ -278,6 +279,21 @@ std::shared_ptr<VirtualApp> readApp(Reader& r, const json& j, const std::string&
     return app;
 }
 
+// The settings window: opened as the status menu's "Preferences…" would, on a tab when named.
+bool readOpenSettings(Reader& r, const json& j, const std::string& where, TimelineAction& action)
+{
+    static constexpr const char* kTabs[] = { "General", "Icons", "Highlights", "Labels" };
+    auto tab = r.string(j, "tab").value_or("");
+    if (!tab.empty() && std::find(std::begin(kTabs), std::end(kTabs), tab) == std::end(kTabs))
+        return r.fail(where, "openSettings: \"tab\" must be General, Icons, Highlights or Labels");
+    action.description = "open settings" + (tab.empty() ? std::string() : ": " + tab);
+    action.apply = [tab](VirtualMac&, ScenarioHooks& hooks) {
+        if (hooks.openSettings)
+            hooks.openSettings(tab);
+    };
+    return true;
+}
+
 std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::string& where, double primaryHeight)
 {
     if (!j.is_object() || !j.contains("do") || !j["do"].is_string()) {
@@ -506,6 +522,9 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
             action.description = "switch display " + displayName + " to Space " + std::to_string(*space);
             action.apply = [display, s = *space](VirtualMac& mac, ScenarioHooks&) { mac.switchSpace(display, s); };
         }
+    } else if (verb == "openSettings") {
+        if (!readOpenSettings(r, j, where, action))
+            return std::nullopt;
     } else {
         r.fail(where, "unknown action \"" + verb + "\"");
         return std::nullopt;
