@@ -33,7 +33,10 @@
 
 #include "vmac/app_icons.h"
 #include "vmac/spaces.h"
+#include "vmac/input_file.h"
+#include "vmac/scenario_reader.h"
 #include "vmac/virtual_mac.h"
+#include "platform/input_checks.h"
 
 #include <nlohmann/json.hpp>
 
@@ -47,44 +50,28 @@ namespace {
 
 using nlohmann::json;
 
-// Reading with errors as values: each reader names the place of the first fault.
-struct Reader {
-    std::string error;
+namespace limits = scenario_limits;
 
-    bool fail(const std::string& where, const std::string& what)
-    {
-        if (error.empty())
-            error = where + ": " + what;
-        return false;
-    }
+// The scenario's own reader: checked members, plus the short forms the action readers use.
+struct Reader : ScenarioReader {
+    using ScenarioReader::rect;
+    using ScenarioReader::string;
 
-    std::optional<Rect> rect(const json& j, const std::string& where)
-    {
-        if (!j.is_array() || j.size() != 4 || !std::all_of(j.begin(), j.end(), [](const json& v) { return v.is_number(); })) {
-            fail(where, "expected [x, y, width, height]");
-            return std::nullopt;
-        }
-        return Rect { j[0].get<double>(), j[1].get<double>(), j[2].get<double>(), j[3].get<double>() };
-    }
-
+    // A required integer member, checked against T's range.
     template<typename T>
     std::optional<T> number(const json& object, const char* key, const std::string& where)
     {
-        auto it = object.find(key);
-        if (it == object.end() || !it->is_number()) {
-            fail(where, std::string("\"") + key + "\" must be a number");
+        const bool wasFailed = failed();
+        T value = integer<T>(object, key, where);
+        if (failed() && !wasFailed)
             return std::nullopt;
-        }
-        return it->get<T>();
+        return wasFailed ? std::nullopt : std::optional<T>(value);
     }
 
-    std::optional<std::string> string(const json& object, const char* key)
-    {
-        auto it = object.find(key);
-        if (it == object.end() || !it->is_string())
-            return std::nullopt;
-        return it->get<std::string>();
-    }
+    // An optional string member; one of another type is a fault.
+    std::optional<std::string> string(const json& object, const char* key) { return string(object, key, "scenario"); }
+
+    std::optional<Rect> rect(const json& value, const std::string& where) { return rect(value, where, limits::kMaxWindowSize); }
 };
 
 std::optional<std::uint32_t> parseColor(const std::string& text)
@@ -110,8 +97,12 @@ std::optional<PreferenceValue> preferenceFromJson(const json& j, std::string& er
 {
     if (j.is_boolean())
         return PreferenceValue(j.get<bool>());
-    if (j.is_number_integer())
-        return PreferenceValue(j.get<std::int64_t>());
+    if (j.is_number_integer()) {
+        if (auto i = integerFromJson<std::int64_t>(j))
+            return PreferenceValue(*i);
+        error = "an integer must fit in 64 bits";
+        return std::nullopt;
+    }
     if (j.is_number())
         return PreferenceValue(j.get<double>());
     if (j.is_string())
@@ -120,12 +111,14 @@ std::optional<PreferenceValue> preferenceFromJson(const json& j, std::string& er
         error = "expected a Boolean, number, string or {\"type\", \"value\"}";
         return std::nullopt;
     }
-    const std::string type = j["type"];
+    const std::string& type = j["type"].get_ref<const std::string&>();
     const json& v = j["value"];
     if (type == "boolean" && v.is_boolean())
         return PreferenceValue(v.get<bool>());
-    if (type == "integer" && v.is_number_integer())
-        return PreferenceValue(v.get<std::int64_t>());
+    if (type == "integer" && v.is_number_integer()) {
+        if (auto i = integerFromJson<std::int64_t>(v))
+            return PreferenceValue(*i);
+    }
     if (type == "double" && v.is_number())
         return PreferenceValue(v.get<double>());
     if (type == "string" && v.is_string())
@@ -137,7 +130,7 @@ std::optional<PreferenceValue> preferenceFromJson(const json& j, std::string& er
         std::string text = v.get<std::string>();
         return PreferenceValue(PreferenceData(text.begin(), text.end()));
     }
-    error = "value does not match type \"" + type + "\"";
+    error = "value does not match type " + ScenarioReader::shown(type);
     return std::nullopt;
 }
 
@@ -148,33 +141,24 @@ std::optional<VirtualDisplay> readDisplay(Reader& r, const json& j, const std::s
         return std::nullopt;
     }
     VirtualDisplay display;
-    if (auto it = j.find("number"); it != j.end() && !it->is_null()) {
-        if (!it->is_number_unsigned()) {
-            r.fail(where, "\"number\" must be a positive integer or null");
-            return std::nullopt;
-        }
-        display.number = it->get<DisplayID>();
-    }
-    if (j.contains("frame")) {
-        auto frame = r.rect(j["frame"], where + ".frame");
-        if (!frame)
-            return std::nullopt;
-        display.frame = *frame;
-    } else {
-        auto bounds = r.rect(j.value("bounds", json()), where + ".bounds");
-        if (!bounds)
-            return std::nullopt;
-        // The primary display defines the origin of both spaces.
-        display.frame = appKitFrameFromGlobal(*bounds, primaryHeight.value_or(bounds->maxY()));
-    }
+    if (auto it = j.find("number"); it != j.end() && !it->is_null())
+        display.number = r.integer<DisplayID>(j, "number", where, std::nullopt, 1);
+    const bool framed = j.contains("frame");
+    auto rect = r.rect(framed ? j["frame"] : j.value("bounds", json()), where + (framed ? ".frame" : ".bounds"), limits::kMaxDisplaySize);
+    if (!rect)
+        return std::nullopt;
+    // The primary display defines the origin of both spaces.
+    display.frame = framed ? *rect : appKitFrameFromGlobal(*rect, primaryHeight.value_or(rect->maxY()));
     if (display.frame.isEmpty()) {
         r.fail(where, "a display needs a positive size");
         return std::nullopt;
     }
-    display.menuBarHeight = j.value("menuBarHeight", 24.0);
-    display.spaceCount = j.value("spaces", 1);
-    display.activeSpace = j.value("activeSpace", 0);
-    if (display.spaceCount < 1 || display.activeSpace < 0 || display.activeSpace >= display.spaceCount) {
+    display.menuBarHeight = r.real(j, "menuBarHeight", where, 24.0, 0, display.frame.height);
+    display.spaceCount = r.integer<int>(j, "spaces", where, 1, 1, limits::kMaxSpaces);
+    display.activeSpace = r.integer<int>(j, "activeSpace", where, 0, 0, limits::kMaxSpaces - 1);
+    if (r.failed())
+        return std::nullopt;
+    if (display.activeSpace >= display.spaceCount) {
         r.fail(where, "needs \"spaces\" ≥ 1 and 0 ≤ \"activeSpace\" < \"spaces\"");
         return std::nullopt;
     }
@@ -189,34 +173,33 @@ std::optional<VirtualWindow> readWindow(Reader& r, const json& j, ProcessID pid,
     }
     VirtualWindow w;
     w.pid = pid;
-    auto number = r.number<WindowNumber>(j, "number", where);
-    auto bounds = r.rect(j.value("bounds", json()), where + ".bounds");
-    if (!number || !bounds)
+    w.number = r.integer<WindowNumber>(j, "number", where);
+    if (r.failed())
         return std::nullopt;
-    if (*number == 0) {
+    if (w.number == 0) {
         r.fail(where, "window number 0 is not a window");
         return std::nullopt;
     }
-    w.number = *number;
-    w.bounds = *bounds;
-    w.title = r.string(j, "title");
-    w.layer = j.value("layer", 0);
-    w.alpha = j.value("alpha", 1.0);
-    w.minimized = j.value("minimized", false);
-    w.space = j.value("space", 0);
-    if (w.space < 0) {
-        r.fail(where, "\"space\" must not be negative");
+    auto bounds = r.rect(j.value("bounds", json()), where + ".bounds");
+    if (!bounds)
         return std::nullopt;
-    }
+    w.bounds = *bounds;
+    w.title = r.string(j, "title", where);
+    w.layer = r.integer<int>(j, "layer", where, 0);
+    w.alpha = r.real(j, "alpha", where, 1.0, 0, 1);
+    w.minimized = r.boolean(j, "minimized", where, false);
+    w.space = r.integer<int>(j, "space", where, 0, 0, limits::kMaxSpaces - 1);
+    if (r.failed())
+        return std::nullopt;
     if (auto it = j.find("quirks"); it != j.end()) {
         if (!it->is_array()) {
-            r.fail(where, "\"quirks\" must be an array of names");
+            r.fail(where + ".quirks", "must be an array of names");
             return std::nullopt;
         }
         for (const auto& name : *it) {
             auto quirk = name.is_string() ? entryQuirkNamed(name.get<std::string>()) : std::nullopt;
             if (!quirk) {
-                r.fail(where, "unknown quirk " + name.dump());
+                r.fail(where + ".quirks", "unknown quirk " + Reader::shown(name));
                 return std::nullopt;
             }
             w.quirks.push_back(*quirk);
@@ -232,14 +215,16 @@ std::shared_ptr<VirtualApp> readApp(Reader& r, const json& j, const std::string&
         return nullptr;
     }
     auto app = std::make_shared<VirtualApp>();
-    auto pid = r.number<ProcessID>(j, "pid", where);
-    if (!pid)
+    app->pid = r.integer<ProcessID>(j, "pid", where, std::nullopt, 1);
+    app->localizedName = r.string(j, "name", where);
+    app->bundleIdentifier = r.string(j, "bundleID", where);
+    app->bundlePath = r.string(j, "bundlePath", where);
+    const std::string policy = r.string(j, "policy", where).value_or("regular");
+    app->hidden = r.boolean(j, "hidden", where, false);
+    const auto color = r.string(j, "color", where);
+    const std::string icon = r.string(j, "icon", where).value_or("app");
+    if (r.failed())
         return nullptr;
-    app->pid = *pid;
-    app->localizedName = r.string(j, "name");
-    app->bundleIdentifier = r.string(j, "bundleID");
-    app->bundlePath = r.string(j, "bundlePath");
-    std::string policy = j.value("policy", std::string("regular"));
     if (policy == "regular")
         app->activationPolicy = ActivationPolicy::Regular;
     else if (policy == "accessory")
@@ -247,33 +232,40 @@ std::shared_ptr<VirtualApp> readApp(Reader& r, const json& j, const std::string&
     else if (policy == "prohibited")
         app->activationPolicy = ActivationPolicy::Prohibited;
     else {
-        r.fail(where, "\"policy\" must be regular, accessory or prohibited");
+        r.fail(where + ".policy", "must be regular, accessory or prohibited");
         return nullptr;
     }
-    app->hidden = j.value("hidden", false);
-    if (auto color = r.string(j, "color")) {
+    if (icon != "app" && icon != "bundle" && icon != "none") {
+        r.fail(where + ".icon", "must be app, bundle or none");
+        return nullptr;
+    }
+    if (color) {
         auto argb = parseColor(*color);
         if (!argb) {
-            r.fail(where, "\"color\" must look like #rrggbb");
+            r.fail(where + ".color", "must look like #rrggbb");
             return nullptr;
         }
         // "icon": "bundle" keeps the icon in the bundle only, as for an app whose running
         // instance reports none.
-        if (j.value("icon", std::string("app")) == "bundle")
+        if (icon == "bundle")
             app->bundleIcon = makeAppIcon(*argb, static_cast<std::uint32_t>(app->pid));
-        else if (j.value("icon", std::string("app")) != "none")
+        else if (icon != "none")
             app->icon = makeAppIcon(*argb, static_cast<std::uint32_t>(app->pid));
     }
     if (auto it = j.find("windows"); it != j.end()) {
         if (!it->is_array()) {
-            r.fail(where, "\"windows\" must be an array");
+            r.fail(where + ".windows", "must be an array");
+            return nullptr;
+        }
+        if (windows.size() + it->size() > limits::kMaxWindows) {
+            r.fail(where + ".windows", "a scenario holds at most " + std::to_string(limits::kMaxWindows) + " windows");
             return nullptr;
         }
         for (std::size_t i = 0; i < it->size(); ++i) {
             auto w = readWindow(r, (*it)[i], app->pid, where + ".windows[" + std::to_string(i) + "]");
             if (!w)
                 return nullptr;
-            windows.push_back(*w);
+            windows.push_back(std::move(*w));
         }
     }
     return app;
@@ -301,10 +293,9 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
         return std::nullopt;
     }
     TimelineAction action;
-    auto at = r.number<double>(j, "at", where);
-    if (!at)
+    action.at = r.real(j, "at", where, std::nullopt, 0, limits::kMaxDuration);
+    if (r.failed())
         return std::nullopt;
-    action.at = *at;
     action.verb = j["do"];
     action.description = action.verb;
     const std::string& verb = action.verb;
@@ -314,14 +305,11 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
 
     if (verb == "moveWindow") {
         auto window = windowArg();
-        auto to = j.value("to", json());
-        if (!window || !to.is_array() || to.size() != 2 || !to[0].is_number() || !to[1].is_number()) {
-            r.fail(where, "moveWindow needs \"window\" and \"to\": [x, y]");
+        auto origin = window ? r.point(j.value("to", json()), where + ".to") : std::nullopt;
+        if (!window || !origin)
             return std::nullopt;
-        }
-        Point origin { to[0].get<double>(), to[1].get<double>() };
         action.description = "move window " + std::to_string(*window);
-        action.apply = [w = *window, origin](VirtualMac& mac, ScenarioHooks&) { mac.moveWindow(w, origin); };
+        action.apply = [w = *window, o = *origin](VirtualMac& mac, ScenarioHooks&) { mac.moveWindow(w, o); };
     } else if (verb == "setWindowBounds") {
         auto window = windowArg();
         auto bounds = r.rect(j.value("bounds", json()), where + ".bounds");
@@ -376,17 +364,19 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
         action.apply = [d = *display](VirtualMac& mac, ScenarioHooks&) { mac.addDisplay(d); };
     } else if (verb == "removeDisplay") {
         auto it = j.find("number");
-        if (it == j.end() || !(it->is_null() || it->is_number_unsigned())) {
+        if (it == j.end()) {
             r.fail(where, "removeDisplay needs \"number\" (an integer or null)");
             return std::nullopt;
         }
         std::optional<DisplayID> number;
         if (!it->is_null())
-            number = it->get<DisplayID>();
+            number = r.number<DisplayID>(j, "number", where);
+        if (r.failed())
+            return std::nullopt;
         action.description = "remove display";
         action.apply = [number](VirtualMac& mac, ScenarioHooks&) { mac.removeDisplay(number); };
     } else if (verb == "writePreference" || verb == "deletePreference") {
-        auto key = r.string(j, "key");
+        auto key = r.string(j, "key", where, /*required=*/true);
         if (!key) {
             r.fail(where, "a preference action needs \"key\"");
             return std::nullopt;
@@ -394,7 +384,8 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
         std::optional<PreferenceValue> value;
         if (verb == "writePreference") {
             std::string error;
-            value = preferenceFromJson(j.value("value", json()), error);
+            auto it = j.find("value");
+            value = preferenceFromJson(it == j.end() ? json() : *it, error);
             if (!value) {
                 r.fail(where + ".value", error);
                 return std::nullopt;
@@ -406,7 +397,9 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
                 hooks.writePreferenceFromOtherProcess(k, value);
         };
     } else if (verb == "failNextWindowListQuery") {
-        std::string how = j.value("how", std::string("null"));
+        std::string how = r.string(j, "how", where).value_or("null");
+        if (r.failed())
+            return std::nullopt;
         if (how != "null" && how != "malformed") {
             r.fail(where, "\"how\" must be null or malformed");
             return std::nullopt;
@@ -419,10 +412,12 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
             { "rightClick", EventType::RightMouseDown }, { "otherClick", EventType::OtherMouseDown },
             { "scroll", EventType::ScrollWheel }, { "magnify", EventType::Magnify }, { "swipe", EventType::Swipe },
             { "keyDown", EventType::KeyDown }, { "flagsChanged", EventType::FlagsChanged } };
-        std::string name = j.value("event", std::string("click"));
+        std::string name = r.string(j, "event", where).value_or("click");
+        if (r.failed())
+            return std::nullopt;
         auto it = std::find_if(std::begin(kEvents), std::end(kEvents), [&](const auto& e) { return name == e.first; });
         if (it == std::end(kEvents)) {
-            r.fail(where, "unknown event \"" + name + "\"");
+            r.fail(where + ".event", "unknown event " + Reader::shown(name));
             return std::nullopt;
         }
         action.description = "user input: " + name;
@@ -431,14 +426,18 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
                 hooks.userInput(type);
         };
     } else if (verb == "setAccessibility") {
-        bool trusted = j.value("trusted", true);
+        bool trusted = r.boolean(j, "trusted", where, true);
+        if (r.failed())
+            return std::nullopt;
         action.description = trusted ? "Accessibility granted" : "Accessibility revoked";
         action.apply = [trusted](VirtualMac&, ScenarioHooks& hooks) {
             if (hooks.setAccessibilityTrusted)
                 hooks.setAccessibilityTrusted(trusted);
         };
     } else if (verb == "setScreenRecording") {
-        bool granted = j.value("granted", true);
+        bool granted = r.boolean(j, "granted", where, true);
+        if (r.failed())
+            return std::nullopt;
         action.description = granted ? "screen recording granted" : "screen recording revoked";
         action.apply = [granted](VirtualMac& mac, ScenarioHooks&) { mac.setScreenRecordingGranted(granted); };
     } else if (verb == "openMissionControl" || verb == "closeMissionControl" || verb == "pressMissionControlKey") {
@@ -457,14 +456,9 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
         action.description = "click thumbnail of " + std::to_string(*window);
         action.apply = [w = *window](VirtualMac& mac, ScenarioHooks&) { mac.clickThumbnail(w); };
     } else if (verb == "movePointer") {
-        auto pair = [](const json& v) {
-            return v.is_array() && v.size() == 2 && v[0].is_number() && v[1].is_number()
-                ? std::optional<Point>(Point { v[0].get<double>(), v[1].get<double>() })
-                : std::nullopt;
-        };
         if (j.contains("thumbnail")) {
             auto window = r.number<WindowNumber>(j, "thumbnail", where);
-            auto offset = j.contains("offset") ? pair(j["offset"]) : std::optional<Point>(Point {});
+            auto offset = j.contains("offset") ? r.point(j["offset"], where + ".offset") : std::optional<Point>(Point {});
             if (!window || !offset) {
                 r.fail(where, "movePointer needs \"thumbnail\" and optionally \"offset\": [dx, dy]");
                 return std::nullopt;
@@ -477,7 +471,7 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
             };
         } else {
             auto display = r.number<DisplayID>(j, "display", where);
-            auto at = display ? pair(j.value("at", json())) : std::nullopt;
+            auto at = display ? r.point(j.value("at", json()), where + ".at") : std::nullopt;
             if (!display || !at) {
                 r.fail(where, "movePointer needs \"display\" and \"at\": [x, y]");
                 return std::nullopt;
@@ -490,7 +484,9 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
             };
         }
     } else if (verb == "snapshot") {
-        auto caption = r.string(j, "caption").value_or("");
+        auto caption = r.string(j, "caption", where).value_or("");
+        if (r.failed())
+            return std::nullopt;
         action.description = "snapshot" + (caption.empty() ? std::string() : ": " + caption);
         action.apply = [caption](VirtualMac&, ScenarioHooks& hooks) {
             if (hooks.snapshot)
@@ -504,23 +500,25 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
         };
     } else if (verb == "switchSpace" || verb == "addSpace") {
         auto it = j.find("display");
-        if (it == j.end() || !(it->is_null() || it->is_number_unsigned())) {
+        if (it == j.end()) {
             r.fail(where, verb + " needs \"display\" (an integer or null)");
             return std::nullopt;
         }
         std::optional<DisplayID> display;
         if (!it->is_null())
-            display = it->get<DisplayID>();
+            display = r.number<DisplayID>(j, "display", where);
+        if (r.failed())
+            return std::nullopt;
         const std::string displayName = display ? std::to_string(*display) : "without number";
         if (verb == "addSpace") {
             action.description = "add a Space to display " + displayName;
             action.apply = [display](VirtualMac& mac, ScenarioHooks&) { mac.addSpace(display); };
         } else {
-            auto space = r.number<int>(j, "space", where);
-            if (!space)
+            auto space = r.integer<int>(j, "space", where, std::nullopt, 0, limits::kMaxSpaces - 1);
+            if (r.failed())
                 return std::nullopt;
-            action.description = "switch display " + displayName + " to Space " + std::to_string(*space);
-            action.apply = [display, s = *space](VirtualMac& mac, ScenarioHooks&) { mac.switchSpace(display, s); };
+            action.description = "switch display " + displayName + " to Space " + std::to_string(space);
+            action.apply = [display, s = space](VirtualMac& mac, ScenarioHooks&) { mac.switchSpace(display, s); };
         }
     } else if (verb == "openSettings") {
         if (!readOpenSettings(r, j, where, action))
@@ -531,6 +529,9 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
     }
     return action;
 }
+
+// Timings in seconds and layout fractions and factors: anything larger is a typing error.
+constexpr double kMaxTunable = 1000;
 
 // Reads the named numbers of an object into the fields they name; nothing else is allowed in it.
 std::string readTunables(const json& root, const char* key, std::initializer_list<std::pair<const char*, double*>> fields)
@@ -543,9 +544,9 @@ std::string readTunables(const json& root, const char* key, std::initializer_lis
     for (const auto& [name, value] : it->items()) {
         auto field = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return name == f.first; });
         if (field == fields.end())
-            return std::string(key) + ": unknown member \"" + name + "\"";
-        if (!value.is_number() || value.get<double>() < 0)
-            return std::string(key) + "." + name + ": must be a number ≥ 0";
+            return std::string(key) + ": unknown member " + ScenarioReader::shown(name);
+        if (!value.is_number() || !(value.get<double>() >= 0 && value.get<double>() <= kMaxTunable))
+            return std::string(key) + "." + name + ": must be a number from 0 to 1000, not " + ScenarioReader::shown(value);
         *field->second = value.get<double>();
     }
     return {};
@@ -553,7 +554,10 @@ std::string readTunables(const json& root, const char* key, std::initializer_lis
 
 std::string readMissionControlSettings(const json& root, VirtualDesktop& desktop)
 {
-    const std::string overview = root.value("overview", std::string("dock"));
+    auto it = root.find("overview");
+    if (it != root.end() && !it->is_string())
+        return "overview: must be \"dock\" or \"windowManager\"";
+    const std::string overview = it == root.end() ? "dock" : it->get<std::string>();
     if (overview == "windowManager")
         desktop.overviewStyle = OverviewStyle::WindowManager;
     else if (overview != "dock")
@@ -579,6 +583,8 @@ std::string readInstalledApps(const json& root, std::vector<AppBundleSpec>& inst
         return {};
     if (!it->is_array())
         return "installedApps: must be an array";
+    if (it->size() > limits::kMaxApps)
+        return "installedApps: at most " + std::to_string(limits::kMaxApps) + " applications";
     for (std::size_t i = 0; i < it->size(); ++i) {
         const json& j = (*it)[i];
         const std::string where = "installedApps[" + std::to_string(i) + "]";
@@ -593,7 +599,7 @@ std::string readInstalledApps(const json& root, std::vector<AppBundleSpec>& inst
             return where + ": \"name\" must be a file name";
         auto clash = std::find_if(installed.begin(), installed.end(), [&](const auto& other) { return other.name == spec.name; });
         if (clash != installed.end())
-            return where + ": \"" + spec.name + "\" is installed twice";
+            return where + ": " + ScenarioReader::shown(spec.name) + " is installed twice";
         auto bundleID = j.find("bundleID");
         if (bundleID == j.end() || !bundleID->is_string() || bundleID->get<std::string>().empty())
             return where + ": needs \"bundleID\"";
@@ -615,58 +621,51 @@ std::string readInstalledApps(const json& root, std::vector<AppBundleSpec>& inst
     return {};
 }
 
-} // namespace
-
-std::optional<PreferenceValue> preferenceValueFromJson(const std::string& jsonText, std::string* error)
+// A member that must be an array when present; absent is an empty one.
+const json* arrayMember(Reader& r, const json& root, const char* key)
 {
-    json j = json::parse(jsonText, nullptr, /*allow_exceptions=*/false);
-    std::string message = "not JSON";
-    std::optional<PreferenceValue> value;
-    if (!j.is_discarded())
-        value = preferenceFromJson(j, message);
-    if (!value && error)
-        *error = message;
-    return value;
-}
-
-ScenarioResult parseScenarioChecked(const std::string& jsonText);
-
-ScenarioResult parseScenario(const std::string& jsonText)
-{
-    // A value of the wrong type deep inside (a string where a number belongs) makes the JSON
-    // library throw; it must end as a readable error, not as a crash.
-    try {
-        return parseScenarioChecked(jsonText);
-    } catch (const nlohmann::json::exception& e) {
-        return { std::nullopt, std::string("scenario: ") + e.what() };
+    static const json kEmpty = json::array();
+    auto it = root.find(key);
+    if (it == root.end())
+        return &kEmpty;
+    if (!it->is_array()) {
+        r.fail(key, "must be an array");
+        return nullptr;
     }
+    return &*it;
 }
 
-ScenarioResult parseScenarioChecked(const std::string& jsonText)
+ScenarioResult parseScenarioObject(const json& root)
 {
-    json root = json::parse(jsonText, nullptr, /*allow_exceptions=*/false);
-    if (root.is_discarded() || !root.is_object())
-        return { std::nullopt, "scenario: not a JSON object" };
     Reader r;
     Scenario s;
-    s.description = root.value("description", std::string());
-    s.talvoraPID = root.value("talvoraPID", 900);
-    s.debugLogging = root.value("debugLogging", false);
-    s.accessibilityTrusted = root.value("accessibilityTrusted", false);
-    s.desktop.screenRecordingGranted = root.value("screenRecording", true);
-    s.desktop.controlCenterName = root.value("controlCenterName", std::string("Control Center"));
-    s.desktop.offScreenEntriesPerOnScreen = root.value("offScreenEntriesPerOnScreen", 9);
+    const std::string top = "scenario";
+    s.description = r.string(root, "description", top).value_or("");
+    s.talvoraPID = r.integer<ProcessID>(root, "talvoraPID", top, 900, 1);
+    s.debugLogging = r.boolean(root, "debugLogging", top, false);
+    s.accessibilityTrusted = r.boolean(root, "accessibilityTrusted", top, false);
+    s.desktop.screenRecordingGranted = r.boolean(root, "screenRecording", top, true);
+    s.desktop.controlCenterName = r.string(root, "controlCenterName", top).value_or("Control Center");
+    s.desktop.offScreenEntriesPerOnScreen = r.integer<int>(root, "offScreenEntriesPerOnScreen", top, 9, 0, 100);
+    std::optional<ProcessID> front;
+    if (root.contains("front"))
+        front = r.integer<ProcessID>(root, "front", top);
+    s.duration = r.real(root, "duration", top, 0.0, 0, limits::kMaxDuration);
+    if (r.failed())
+        return { std::nullopt, r.error() };
     if (auto error = readMissionControlSettings(root, s.desktop); !error.empty())
         return { std::nullopt, error };
 
-    const json displays = root.value("displays", json::array());
-    if (!displays.is_array())
-        return { std::nullopt, "displays: must be an array" };
+    const json* displays = arrayMember(r, root, "displays");
+    if (!displays)
+        return { std::nullopt, r.error() };
+    if (displays->size() > limits::kMaxDisplays)
+        return { std::nullopt, "displays: at most " + std::to_string(limits::kMaxDisplays) };
     std::optional<double> primaryHeight;
-    for (std::size_t i = 0; i < displays.size(); ++i) {
-        auto d = readDisplay(r, displays[i], "displays[" + std::to_string(i) + "]", primaryHeight);
+    for (std::size_t i = 0; i < displays->size(); ++i) {
+        auto d = readDisplay(r, (*displays)[i], "displays[" + std::to_string(i) + "]", primaryHeight);
         if (!d)
-            return { std::nullopt, r.error };
+            return { std::nullopt, r.error() };
         if (!primaryHeight)
             primaryHeight = d->frame.height;
         s.desktop.displays.push_back(*d);
@@ -680,19 +679,20 @@ ScenarioResult parseScenarioChecked(const std::string& jsonText)
     talvora->activationPolicy = ActivationPolicy::Accessory;
     s.desktop.apps.push_back(talvora);
 
-    const json apps = root.value("apps", json::array());
-    if (!apps.is_array())
-        return { std::nullopt, "apps: must be an array" };
-    for (std::size_t i = 0; i < apps.size(); ++i) {
-        auto app = readApp(r, apps[i], "apps[" + std::to_string(i) + "]", s.desktop.windows);
+    const json* apps = arrayMember(r, root, "apps");
+    if (!apps)
+        return { std::nullopt, r.error() };
+    if (apps->size() > limits::kMaxApps)
+        return { std::nullopt, "apps: at most " + std::to_string(limits::kMaxApps) };
+    for (std::size_t i = 0; i < apps->size(); ++i) {
+        auto app = readApp(r, (*apps)[i], "apps[" + std::to_string(i) + "]", s.desktop.windows);
         if (!app)
-            return { std::nullopt, r.error };
+            return { std::nullopt, r.error() };
         s.desktop.apps.push_back(app);
     }
     if (auto error = readInstalledApps(root, s.installedApps); !error.empty())
         return { std::nullopt, error };
-    if (auto it = root.find("front"); it != root.end() && it->is_number_integer())
-        s.desktop.frontmostPID = it->get<ProcessID>();
+    s.desktop.frontmostPID = front;
 
     if (auto it = root.find("preferences"); it != root.end()) {
         if (!it->is_object())
@@ -706,32 +706,66 @@ ScenarioResult parseScenarioChecked(const std::string& jsonText)
         }
     }
 
-    const json timeline = root.value("timeline", json::array());
-    if (!timeline.is_array())
-        return { std::nullopt, "timeline: must be an array" };
-    for (std::size_t i = 0; i < timeline.size(); ++i) {
-        auto action = readAction(r, timeline[i], "timeline[" + std::to_string(i) + "]", primaryHeight.value_or(0));
+    const json* timeline = arrayMember(r, root, "timeline");
+    if (!timeline)
+        return { std::nullopt, r.error() };
+    if (timeline->size() > limits::kMaxActions)
+        return { std::nullopt, "timeline: at most " + std::to_string(limits::kMaxActions) + " actions" };
+    for (std::size_t i = 0; i < timeline->size(); ++i) {
+        auto action = readAction(r, (*timeline)[i], "timeline[" + std::to_string(i) + "]", primaryHeight.value_or(0));
         if (!action)
-            return { std::nullopt, r.error };
+            return { std::nullopt, r.error() };
         s.timeline.push_back(std::move(*action));
     }
     std::stable_sort(s.timeline.begin(), s.timeline.end(), [](const auto& a, const auto& b) { return a.at < b.at; });
-    s.duration = root.value("duration", 0.0);
     if (!s.timeline.empty())
         s.duration = std::max(s.duration, s.timeline.back().at);
     return { std::move(s), {} };
 }
 
+} // namespace
+
+std::optional<PreferenceValue> preferenceValueFromJson(const std::string& jsonText, std::string* error)
+{
+    std::string message;
+    std::optional<PreferenceValue> value;
+    if (auto j = parseJsonInput(jsonText, message))
+        value = preferenceFromJson(*j, message);
+    else
+        message = "not JSON: " + message;
+    if (!value && error)
+        *error = message;
+    return value;
+}
+
+ScenarioResult parseScenario(const std::string& jsonText)
+{
+    std::string error;
+    auto root = parseJsonInput(jsonText, error);
+    if (!root)
+        return { std::nullopt, "not JSON: " + error };
+    if (!root->is_object())
+        return { std::nullopt, "the top level must be a JSON object" };
+    // Every member is read with its type checked, so the JSON library has no reason to throw;
+    // should it still, the message says so in one line instead of ending the program.
+    try {
+        auto result = parseScenarioObject(*root);
+        result.error = escapeControlCharacters(result.error);
+        return result;
+    } catch (const nlohmann::json::exception& e) {
+        return { std::nullopt, escapeControlCharacters(std::string("unexpected value: ") + e.what()) };
+    }
+}
+
 ScenarioResult loadScenarioFile(const std::string& path)
 {
-    std::ifstream in(path);
-    if (!in)
-        return { std::nullopt, path + ": cannot be read" };
-    std::stringstream text;
-    text << in.rdbuf();
-    auto result = parseScenario(text.str());
+    const std::string name = escapeControlCharacters(path);
+    auto file = readInputFile(path, limits::kMaxFileBytes);
+    if (!file.text)
+        return { std::nullopt, (path.empty() ? "scenario" : name) + ": " + file.error };
+    auto result = parseScenario(*file.text);
     if (!result.scenario)
-        result.error = path + ": " + result.error;
+        result.error = name + ": " + result.error;
     return result;
 }
 

@@ -37,8 +37,8 @@ TEST(Scenario, DisplaysInWindowServerCoordinatesBecomeAppKitFrames)
 TEST(Scenario, FaultsAreReportedWithTheirPlaceAndNeverThrow)
 {
     auto errorOf = [](const char* text) { return vmac::parseScenario(text).error; };
-    EXPECT_EQ(errorOf("[1, 2]"), "scenario: not a JSON object");
-    EXPECT_EQ(errorOf("{ \"displays\": [ { \"bounds\": [0, 0, 10] } ] }"), "displays[0].bounds: expected [x, y, width, height]");
+    EXPECT_EQ(errorOf("[1, 2]"), "the top level must be a JSON object");
+    EXPECT_EQ(errorOf("{ \"displays\": [ { \"bounds\": [0, 0, 10] } ] }"), "displays[0].bounds: expected [x, y, width, height] with x and y within ±100000 and a size from 0 to 8192, not [0,0,10]");
     EXPECT_EQ(errorOf("{ \"apps\": [ { \"pid\": 5, \"windows\": [ { \"number\": 0, \"bounds\": [0,0,1,1] } ] } ] }"),
         "apps[0].windows[0]: window number 0 is not a window");
     EXPECT_EQ(errorOf("{ \"timeline\": [ { \"at\": 1, \"do\": \"explode\" } ] }"), "timeline[0]: unknown action \"explode\"");
@@ -130,5 +130,5 @@ TEST(Scenario, SpaceAndOverviewFaultsAreReported)
     EXPECT_EQ(errorOf(R"({ "missionControlTimings": { "openDurations": 1 } })"), "missionControlTimings: unknown member \"openDurations\"");
     EXPECT_EQ(errorOf(R"({ "timeline": [ { "at": 1, "do": "switchSpace", "space": 1 } ] })"),
         "timeline[0]: switchSpace needs \"display\" (an integer or null)");
-    EXPECT_EQ(errorOf(R"({ "timeline": [ { "at": 1, "do": "clickThumbnail" } ] })"), "timeline[0]: \"window\" must be a number");
+    EXPECT_EQ(errorOf(R"({ "timeline": [ { "at": 1, "do": "clickThumbnail" } ] })"), "timeline[0]: needs \"window\"");
 }
