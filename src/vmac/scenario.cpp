@@ -275,7 +275,9 @@ std::shared_ptr<VirtualApp> readApp(Reader& r, const json& j, const std::string&
 bool readOpenSettings(Reader& r, const json& j, const std::string& where, TimelineAction& action)
 {
     static constexpr const char* kTabs[] = { "General", "Icons", "Highlights", "Labels" };
-    auto tab = r.string(j, "tab").value_or("");
+    auto tab = r.string(j, "tab", where).value_or("");
+    if (r.failed())
+        return false;
     if (!tab.empty() && std::find(std::begin(kTabs), std::end(kTabs), tab) == std::end(kTabs))
         return r.fail(where, "openSettings: \"tab\" must be General, Icons, Highlights or Labels");
     action.description = "open settings" + (tab.empty() ? std::string() : ": " + tab);
