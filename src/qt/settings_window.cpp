@@ -5,6 +5,8 @@
 #include "qt/visual_settings_tabs.h"
 
 #include <QPainter>
+
+#include <algorithm>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -105,17 +107,17 @@ void SettingsWindow::refresh()
 QImage SettingsWindow::picture(SettingsTab tab, double scale)
 {
     showTab(tab);
-    // Each picture is as tall as its tab's form, not as the tallest tab.
     layout()->activate();
+    // Each picture is as tall as its tab's form, not as the tallest tab: the window is cut
+    // below the form, which sits at the top of its page.
     QWidget* page = m_tabs->currentWidget();
-    const int chrome = height() - page->height();
+    const int chrome = page->mapTo(this, QPoint(0, 0)).y();
     const int pageHeight = page->hasHeightForWidth() ? page->heightForWidth(page->width()) : page->sizeHint().height();
-    resize(width(), chrome + pageHeight);
-    layout()->activate();
-    QImage image(size() * scale, QImage::Format_ARGB32_Premultiplied);
+    const QSize shown(width(), std::min(height(), chrome + pageHeight));
+    QImage image(shown * scale, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(scale);
     image.fill(palette().color(QPalette::Window));
-    render(&image);
+    render(&image, QPoint(), QRegion(QRect(QPoint(), shown)));
     return image;
 }
 
