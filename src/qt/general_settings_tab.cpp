@@ -29,6 +29,8 @@ QLabel* iconLabel(const char* name, QWidget* parent)
 GeneralSettingsTab::GeneralSettingsTab(SettingsWindowModel& model, QWidget* parent)
     : SettingsPage(model, parent)
 {
+    // The permissions and the login item are read afresh whenever the tab is made.
+    m_model.refreshSystemState();
     auto* toggles = addSection();
     auto* launch = new QCheckBox(QString::fromUtf8(SettingsText::launchAtLogin));
     launch->setObjectName("launchAtLogin");

@@ -26,12 +26,12 @@ const ToggleSpec closeOnHover { "Close & minimize buttons on hover", PrefKey::cl
     "Hover an icon in Mission Control to reveal × (close) and − (minimize) buttons. Requires Accessibility permission." };
 const ToggleSpec buttonsOnBottom { "Show close & minimize buttons at the bottom", PrefKey::closeMinimizeButtonsOnBottom, false,
     "Move the × (close) and − (minimize) buttons from the icon's top corners to its bottom corners.",
-    PrefKey::closeOnHoverEnabled, NotificationName::buttonBehaviorChanged };
+    &closeOnHover, NotificationName::buttonBehaviorChanged };
 const ToggleSpec doubleClickRequired { "Require double click to close or minimize", PrefKey::closeMinimizeDoubleClickRequired,
     false,
     "Click a close/minimize button twice in quick succession to confirm, so a stray click while reaching for an icon "
     "doesn't close or minimize a window.",
-    PrefKey::closeOnHoverEnabled, NotificationName::buttonBehaviorChanged };
+    &closeOnHover, NotificationName::buttonBehaviorChanged };
 const ToggleSpec debugLogging { "Enable debug logging", PrefKey::debugLogging, false,
     "Writes detailed diagnostic info to a log file. Takes effect after relaunching the app." };
 const ToggleSpec highlightPreviousWindow { "Highlight previous window", PrefKey::highlightPreviousWindow, true,
@@ -57,12 +57,12 @@ const SliderSpec labelCornerRadius { "Corner radius", PrefKey::labelCornerRadius
 namespace ColorPickers {
 const ColorPickerSpec previousHalo { "Halo color",
     { PrefKey::previousHaloRed, PrefKey::previousHaloGreen, PrefKey::previousHaloBlue, PrefKey::previousHaloAlpha },
-    { 1, 1, 0, 1 }, "", PrefKey::highlightPreviousWindow };
+    { 1, 1, 0, 1 }, "", &Toggles::highlightPreviousWindow };
 const ColorPickerSpec pinnedHalo { "Default halo color",
     { PrefKey::pinnedHaloRed, PrefKey::pinnedHaloGreen, PrefKey::pinnedHaloBlue, PrefKey::pinnedHaloAlpha },
     { 0.2, 0.8, 1, 1 },
     "Used by any pinned app without its own custom color. Override per app via the swatch on each row.",
-    PrefKey::pinnedHaloEnabled };
+    &Toggles::pinnedHalo };
 const ColorPickerSpec labelBackground { "Color",
     { PrefKey::labelBgRed, PrefKey::labelBgGreen, PrefKey::labelBgBlue, PrefKey::labelBgAlpha }, { 1, 0, 0, 0 },
     "Includes opacity — set it to 0 for no pill at all." };

@@ -23,7 +23,7 @@ struct ToggleSpec {
     const char* key;
     bool defaultValue;
     const char* help; // tooltip; may be empty
-    const char* enabledWhile = nullptr; // key of the toggle this one needs on, if any
+    const ToggleSpec* enabledWhile = nullptr; // the toggle this one needs on, if any
     const char* posts = nullptr; // notification posted when the value changes, if any
 };
 
@@ -42,7 +42,7 @@ struct ColorPickerSpec {
     std::array<const char*, 4> keys; // red, green, blue, alpha
     RGBA defaultValue;
     const char* help; // may be empty
-    const char* enabledWhile = nullptr; // key of a toggle that must be on, if any
+    const ToggleSpec* enabledWhile = nullptr; // the toggle that must be on, if any
 };
 
 namespace Toggles {

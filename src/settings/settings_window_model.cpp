@@ -61,14 +61,7 @@ bool SettingsWindowModel::toggleValue(const ToggleSpec& toggle) const
 
 bool SettingsWindowModel::isEnabled(const ToggleSpec& toggle) const
 {
-    if (!toggle.enabledWhile)
-        return true;
-    // The toggle this one depends on has the same default in every table: look it up by key.
-    for (const ToggleSpec* other : { &Toggles::closeOnHover, &Toggles::highlightPreviousWindow, &Toggles::pinnedHalo }) {
-        if (std::string_view(other->key) == toggle.enabledWhile)
-            return toggleValue(*other);
-    }
-    return true;
+    return !toggle.enabledWhile || toggleValue(*toggle.enabledWhile);
 }
 
 void SettingsWindowModel::setToggle(const ToggleSpec& toggle, bool on)
@@ -109,13 +102,7 @@ RGBA SettingsWindowModel::color(const ColorPickerSpec& picker) const
 
 bool SettingsWindowModel::isEnabled(const ColorPickerSpec& picker) const
 {
-    if (!picker.enabledWhile)
-        return true;
-    for (const ToggleSpec* toggle : { &Toggles::highlightPreviousWindow, &Toggles::pinnedHalo }) {
-        if (std::string_view(toggle->key) == picker.enabledWhile)
-            return toggleValue(*toggle);
-    }
-    return true;
+    return !picker.enabledWhile || toggleValue(*picker.enabledWhile);
 }
 
 void SettingsWindowModel::setColor(const ColorPickerSpec& picker, const std::optional<RGBA>& picked)
@@ -137,11 +124,9 @@ ResponsivenessMode SettingsWindowModel::responsiveness() const
 
 void SettingsWindowModel::setResponsiveness(ResponsivenessMode mode)
 {
-    if (mode == responsiveness() && m_services.preferences.string(PrefKey::responsivenessMode))
-        return;
-    const bool changedMode = mode != responsiveness();
+    const bool modeChanges = mode != responsiveness();
     write(PrefKey::responsivenessMode, std::string(rawValue(mode)));
-    if (changedMode)
+    if (modeChanges)
         m_services.notifications.post(NotificationName::responsivenessChanged);
 }
 
