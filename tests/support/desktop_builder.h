@@ -78,6 +78,23 @@ public:
         m_scenario.initialPreferences[key] = std::move(value);
         return *this;
     }
+    DesktopBuilder& accessibilityTrusted(bool trusted = true)
+    {
+        m_scenario.accessibilityTrusted = trusted;
+        return *this;
+    }
+    // How the Accessibility of the window added last misbehaves.
+    DesktopBuilder& windowAccessibility(std::vector<vmac::AXQuirk> quirks)
+    {
+        m_scenario.desktop.windows.back().axQuirks = std::move(quirks);
+        return *this;
+    }
+    // How the Accessibility of the app added last misbehaves.
+    DesktopBuilder& appAccessibility(std::vector<vmac::AXQuirk> quirks)
+    {
+        m_scenario.desktop.apps.back()->axQuirks = std::move(quirks);
+        return *this;
+    }
     vmac::Scenario build() const { return m_scenario; }
 
 private:
