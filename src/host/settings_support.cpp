@@ -23,7 +23,7 @@ ApplicationVersion buildVersion()
 SettingsSupport::SettingsSupport(Composition& app)
     : m_app(app)
     , m_loginItems(app.home().root + "/.config/autostart", {})
-    , m_permissionProbes(app.mac(), app.input())
+    , m_permissionProbes(app.mac(), app.accessibility())
     , m_applicationsFolder(app.home().applications())
 {
 }

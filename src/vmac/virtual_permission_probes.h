@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/input.h"
+#include "platform/accessibility.h"
 #include "platform/permission_probes.h"
 #include "vmac/virtual_mac.h"
 

@@ -275,7 +275,7 @@ TEST_F(SettingsWindowTest, AGrantMadeInTheSystemSettingsShowsOnReturn)
     EXPECT_EQ(sim->app().settingsSupport().workspaceActions().openedURLs(),
         (std::vector<std::string> { "x-apple.systempreferences:com.apple.preference.security?Privacy_Accessibility" }));
 
-    sim->input().setTrusted(true);
+    sim->app().accessibility().setTrusted(true);
     EXPECT_TRUE(shown(openButton)); // nothing is polled while the app is in the background
     NotificationCenter& center = sim->notifications();
     center.post(kApplicationDidBecomeActiveNotification);
