@@ -103,7 +103,7 @@ void Composition::start()
             | WindowStyleMask::miniaturizable | WindowStyleMask::resizable, {});
     m_rootWindow->orderFront();
     m_overlays = std::make_unique<OverlayWindows>(m_mac, m_mac, m_systemLog,
-        OverlayContentView::Sources { *m_engine, m_preferences, *m_pinnedApps, nullptr });
+        OverlayContentView::Sources { *m_engine, m_preferences, *m_pinnedApps, m_activityReporter.get() });
     m_inputController = std::make_unique<InputController>(*m_engine, m_platform);
     // Only a change of the button under the pointer re-routes the mouse, not the first
     // appearance: an overlay takes clicks only on a button, so a click anywhere else on a

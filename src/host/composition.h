@@ -2,6 +2,7 @@
 
 #include "engine/frame_driver.h"
 #include "engine/overlay_view_model.h"
+#include "host/network_services.h"
 #include "host/settings_support.h"
 #include "input/input_controller.h"
 #include "overlay/overlay_windows.h"
@@ -46,6 +47,12 @@ public:
 
     // Starts the app; the timeline's times count from here.
     void start();
+    // Usage events: the overlays tell it when icons appear. Set before `start`; the telemetry
+    // outlives the composition. Without it nothing is reported.
+    void setTelemetry(Telemetry* telemetry)
+    {
+        m_activityReporter = telemetry ? std::make_unique<TelemetryActivityReporter>(*telemetry) : nullptr;
+    }
     // Creates the engine without starting it, for callers that tick it themselves.
     OverlayViewModel& createEngine();
 
@@ -105,6 +112,7 @@ private:
     Platform m_platform;
     std::unique_ptr<PinnedAppsStore> m_pinnedApps;
     std::unique_ptr<SettingsSupport> m_settingsSupport;
+    std::unique_ptr<TelemetryActivityReporter> m_activityReporter;
     std::unique_ptr<OverlayViewModel> m_engine;
     AppWindowRef m_rootWindow;
     std::unique_ptr<OverlayWindows> m_overlays;
