@@ -57,6 +57,18 @@ public:
         m_scenario.desktop.windows.push_back(std::move(w));
         return *this;
     }
+    // The display added last gets this many Spaces.
+    DesktopBuilder& spaces(int count)
+    {
+        m_scenario.desktop.displays.back().spaceCount = count;
+        return *this;
+    }
+    // The window added last lives on this Space of its display.
+    DesktopBuilder& onSpace(int space)
+    {
+        m_scenario.desktop.windows.back().space = space;
+        return *this;
+    }
     // Damages the entry of the window added last.
     DesktopBuilder& quirks(std::vector<vmac::EntryQuirk> quirks)
     {
