@@ -18,6 +18,8 @@ SettingsPictures::SettingsPictures(host::Simulation& simulation, std::filesystem
     , m_note(std::move(note))
 {
     simulation.app().onOpenSettings = [this](const std::string& tab) { open(tab); };
+    // The status menu's "Preferences…" opens the same window.
+    simulation.app().shellServices().settingsScene = m_scene.get();
 }
 
 SettingsPictures::~SettingsPictures() = default;

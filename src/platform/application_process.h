@@ -1,12 +1,11 @@
 #pragma once
 
+#include "platform/application.h" // kApplicationDidBecomeActiveNotification
+
 #include <optional>
 #include <string>
 
 namespace talvora {
-
-// Posted on the application's default centre each time the application becomes active.
-inline constexpr const char* kApplicationDidBecomeActiveNotification = "NSApplicationDidBecomeActiveNotification";
 
 // The application's own process: starting it again, and quitting.
 class ApplicationProcess {
