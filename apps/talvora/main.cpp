@@ -12,7 +12,6 @@
 #include "interactive.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstdlib>
@@ -97,12 +96,10 @@ int main(int argc, char** argv)
             setenv("XDG_RUNTIME_DIR", folder, 1);
     }
     int qtArgc = 1;
-    if (headless) {
-        QGuiApplication qtApp(qtArgc, argv);
-        return talvora::app::runHeadlessDemo(options);
-    }
-    // Widgets only for the system tray's icon and menu.
+    // Widgets in both modes: the settings window, and the system tray's icon and menu.
     QApplication qtApp(qtArgc, argv);
+    if (headless)
+        return talvora::app::runHeadlessDemo(options);
     interactive.scenario = options.scenario;
     interactive.out = options.out;
     interactive.verbose = options.verbose;
