@@ -26,8 +26,9 @@ double clampedInfluence(PreferencesStore& store)
         d = static_cast<double>(*integer);
     else
         return 1.0;
-    // `!(d < 1)` also sends NaN, which compares with nothing, to 1.
-    if (!(d < 1))
+    // NaN, the infinities and absurd magnitudes are invalid values, read as the default
+    // rather than clamped (-1e308 would otherwise become 0).
+    if (!isUsableSettingNumber(d) || !(d < 1))
         return 1.0;
     return d >= 0 ? d : 0.0;
 }
