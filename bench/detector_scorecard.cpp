@@ -3,11 +3,14 @@
 //
 //   build/bench/detector_scorecard --seed 1 --sessions 1000
 //
-// The last line is name=value pairs for scripts.
+// Sessions run side by side on every core (--threads N to choose); progress goes to standard
+// error. Then one line per responsiveness mode with the latencies (p50, p95, max), and last a
+// line of name=value pairs for scripts.
 
 #include "host/scorecard.h"
 
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -26,7 +29,7 @@ bool parseNumber(std::string_view text, T& out)
 
 int usage()
 {
-    std::fprintf(stderr, "usage: detector_scorecard [--seed N] [--sessions N] [--seconds S] [--mode performance|balanced|conservative] [--verbose] [--only SESSION]\n");
+    std::fprintf(stderr, "usage: detector_scorecard [--seed N] [--sessions N] [--seconds S] [--mode performance|balanced|conservative] [--threads N] [--verbose] [--only SESSION]\n");
     return 2;
 }
 
@@ -49,6 +52,8 @@ int main(int argc, char** argv)
             ok = parseNumber(value, options.seed);
         else if (arg == "--sessions")
             ok = parseNumber(value, options.sessions) && options.sessions > 0;
+        else if (arg == "--threads")
+            ok = parseNumber(value, options.threads) && options.threads > 0;
         else if (arg == "--only") {
             int only = 0;
             ok = parseNumber(value, only);
@@ -68,18 +73,25 @@ int main(int argc, char** argv)
         }
     }
 
-    int lastTenth = -1;
+    // A line at every hundredth of the work, with the rate and the time left.
+    const auto started = std::chrono::steady_clock::now();
+    int lastStep = -1;
     auto result = host::runScorecard(options, [&](int done, int total) {
-        int tenth = done * 10 / total;
-        if (tenth != lastTenth) {
-            lastTenth = tenth;
-            std::fprintf(stderr, "%d/%d sessions\n", done, total);
-        }
+        const int step = done * 100 / total;
+        if (step == lastStep && done != total)
+            return;
+        lastStep = step;
+        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        const double left = done > 0 ? elapsed / done * (total - done) : 0;
+        std::fprintf(stderr, "\r%d/%d sessions, %.0f s, about %.0f s left   ", done, total, elapsed, left);
+        if (done == total)
+            std::fprintf(stderr, "\n");
     });
-    std::printf("sessions=%d visits=%d quick_visits=%d missed_quick_visits=%d empty_visits=%d open_latencies=%zu "
-                "close_latencies=%zu\n",
-        result.sessions, result.visits, result.quickVisits, result.missedQuickVisits, result.emptyVisits,
-        result.openLatencies.size(), result.closeLatencies.size());
+    std::printf("sessions=%d visits=%d quick_visits=%d missed_quick_visits=%d empty_visits=%d display_change_visits=%d "
+                "missed_display_change_visits=%d\n",
+        result.sessions, result.visits, result.quickVisits, result.missedQuickVisits, result.emptyVisits, result.displayChangeVisits,
+        result.missedDisplayChangeVisits);
+    std::printf("%s", host::formatLatencyLines(result).c_str());
     std::printf("%s\n", host::formatScorecardLine(result).c_str());
     return 0;
 }

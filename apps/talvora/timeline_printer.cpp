@@ -84,6 +84,12 @@ void TimelinePrinter::tick()
         if (m_hoveredButton)
             line("*", std::string("pointer on the ") + (m_hoveredButton->kind == ButtonHoverKind::Close ? "close" : "minimize") + " button");
     }
+    if (engine.pendingButtonClick.value() != m_pendingClick) {
+        m_pendingClick = engine.pendingButtonClick.value();
+        if (m_pendingClick)
+            line("*", std::string("first click on the ") + (m_pendingClick->kind == ButtonHoverKind::Close ? "close" : "minimize")
+                    + " button of " + windowLabel(engine, m_pendingClick->windowID) + ": armed until a second click");
+    }
 }
 
 void TimelinePrinter::tickLine()

@@ -35,6 +35,7 @@ private:
     bool m_wereIconsShown = false;
     std::optional<WindowNumber> m_hovered;
     std::optional<WindowButton> m_hoveredButton;
+    std::optional<PendingButtonClick> m_pendingClick;
 };
 
 } // namespace talvora::app

@@ -4,7 +4,9 @@ namespace talvora {
 
 ClosedWindowRegistry& ClosedWindowRegistry::shared()
 {
-    static ClosedWindowRegistry registry;
+    // One per thread that runs engines: in the app that is the main thread alone, so the map is
+    // the process's; a simulation that runs sessions side by side gives each worker its own.
+    thread_local ClosedWindowRegistry registry;
     return registry;
 }
 

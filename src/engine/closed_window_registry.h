@@ -16,6 +16,7 @@ public:
     static ClosedWindowRegistry& shared();
 
     void record(WindowNumber window, Date at) { m_closedAt[window] = at; }
+    void remove(WindowNumber window) { m_closedAt.erase(window); }
     bool contains(WindowNumber window) const { return m_closedAt.contains(window); }
     bool isEmpty() const { return m_closedAt.empty(); }
     std::size_t size() const { return m_closedAt.size(); }

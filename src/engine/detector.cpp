@@ -96,7 +96,7 @@ void OverlayViewModel::runEvidencePasses(double now, Date dateNow)
         auto number = entryWindowNumber(*e);
         if (!number)
             continue;
-        m_detector.initialAreasFirstSeen.try_emplace(*number, dateNow);
+        const Date firstSeen = m_detector.initialAreasFirstSeen.try_emplace(*number, dateNow).first->second;
         auto owner = entryOwnerName(*e);
         auto pid = entryOwnerPID(*e);
         auto bounds = entryBounds(*e);
@@ -124,6 +124,8 @@ void OverlayViewModel::runEvidencePasses(double now, Date dateNow)
             double s = rawShrink(r.area(), initial->second);
             shrinkSum += s;
             ++candidates;
+            if (s < DetectorRule::thumbnailEvidenceShrink && !(t.oldestFullSizeWindowSeenAt && *t.oldestFullSizeWindowSeenAt <= firstSeen))
+                t.oldestFullSizeWindowSeenAt = firstSeen;
             if (auto host = indexOfLargestIntersection(screenRects, r)) {
                 perScreen[*host].first += s;
                 perScreen[*host].second += 1;
@@ -342,7 +344,18 @@ void OverlayViewModel::learnBaseline(double now, Date dateNow)
         && d.missionControlConfidence == 0 && now - d.lastThumbnailEvidenceAt > 2.0
         && (!d.mcExitTime || dateNow.secondsSince(*d.mcExitTime) > 2.0) && dateNow.secondsSince(d.lastSpaceChangeTime) > 2.0
         && dateNow.secondsSince(d.appLaunchTime) > 3.0;
-    if (!quiet) {
+    if (t.fullScreens > d.lastFullScreenCount)
+        d.fullScreensRoseAt = dateNow;
+    d.lastFullScreenCount = t.fullScreens;
+    // Mission Control over a Space without windows looks quiet: its backdrops raise the count
+    // and nothing shrinks. A count above the baseline is therefore taken for the resting one
+    // only while a window that was on screen well before the count rose is seen at its full
+    // size, since Mission Control shows every such window as a thumbnail. A count at or below
+    // the baseline needs no such proof, nor does the first baseline.
+    const bool restingProven = t.fullScreens <= d.baselineFullScreenCount || d.baselineFullScreenCount == 0
+        || (t.oldestFullSizeWindowSeenAt
+            && *t.oldestFullSizeWindowSeenAt <= d.fullScreensRoseAt.addingSeconds(-DetectorRule::restingProofSeconds));
+    if (!quiet || !restingProven) {
         // The candidate must be seen on consecutive quiet ticks. Without this, a count seen at
         // the start of an earlier visit (backdrops already there, windows not yet shrunk)
         // would still be "held" when the next opening's first quiet-looking ticks arrive, and
@@ -385,7 +398,12 @@ void OverlayViewModel::handleSpaceChange()
     d.lastSpaceChangeTime = dateNow;
     logBlock("DESKTOP SWITCH");
 
-    if (!wasActive) {
+    // Backdrops up to the threshold with nothing detected: Mission Control stands over a Space
+    // without windows. A switch from there brings the next Space's windows in as thumbnails,
+    // so nothing is suppressed; the raw signal still waits out the switch.
+    const bool overviewOverEmptySpace = m_sampling.lastTickOutcome == TickOutcome::Completed
+        && m_detectorTick.threshold > 0 && m_detectorTick.fullScreens >= m_detectorTick.threshold;
+    if (!wasActive && !overviewOverEmptySpace) {
         m_suppressOverlayUntil = dateNow.addingSeconds(1.0);
         d.spaceChangeWhileMCActive = false;
         d.missionControlConfidence = 0;
@@ -395,6 +413,11 @@ void OverlayViewModel::handleSpaceChange()
         isMCActive.publish(false);
         shouldShowIcons.publish(false);
         logStateEvent("spaceChanged", "mcWasActive=false (resetting confidence)");
+        return;
+    }
+    if (!wasActive) {
+        d.missionControlConfidence = 0;
+        logStateEvent("spaceChanged", "mcWasActive=false overviewWithoutWindows=true");
         return;
     }
 

@@ -34,6 +34,9 @@ struct DetectorState {
     // A tick that was not quiet came after the candidate was last seen: the next quiet tick
     // starts a new hold.
     bool stableClosedCandidateInterrupted = false;
+    // The backdrop count of the previous completed tick, and when the count last went up.
+    int lastFullScreenCount = 0;
+    Date fullScreensRoseAt = Date::distantPast();
     std::optional<Date> countDroppedBelowBaselineAt;
     double lastThumbnailEvidenceAt = std::numeric_limits<double>::lowest(); // media seconds
     // Largest area (width × height) seen for each window, and when each on-screen window was
@@ -52,6 +55,9 @@ struct DetectorTick {
     int thumbnails = 0;
     double avgShrink = 0;
     double bestScreenShrink = 0;
+    // When the longest-known on-screen user window seen at its full size (shrink below the
+    // evidence level) was first seen; absent when there is none.
+    std::optional<Date> oldestFullSizeWindowSeenAt;
     // Largest remembered area of an on-screen user window per host screen, and on any screen.
     std::unordered_map<DisplayID, double> maxAreaByScreen;
     std::optional<double> maxAreaAnyScreen;
@@ -67,6 +73,9 @@ inline constexpr double thumbnailMaxAreaFraction = 0.4;
 inline constexpr double openingShrink = 0.3; // best screen shrink needed to open
 inline constexpr double thumbnailEvidenceShrink = 0.1;
 inline constexpr double spaceSwitchHoldSeconds = 0.7; // backdrops vanish briefly during a switch
+// A rise of the resting backdrop count is believed only while a window that was on screen this
+// long before the rise is still seen at its full size.
+inline constexpr double restingProofSeconds = 1.0;
 } // namespace DetectorRule
 
 // The detector's threshold: backdrops must exceed twice the number of screens (or the learned

@@ -2,7 +2,6 @@
 // recomputed from the pointer position at the end of every tick rather than driven by
 // mouse-move events, which an application does not receive over other applications' windows.
 
-#include "engine/closed_window_registry.h"
 #include "engine/icon_geometry.h"
 #include "engine/overlay_view_model.h"
 
@@ -120,10 +119,9 @@ std::optional<OverlayViewModel::ScreenPoint> OverlayViewModel::pointerOnScreen()
 
 const WindowInfo* OverlayViewModel::windowUnderPointer(const ScreenPoint& pointer) const
 {
-    const ClosedWindowRegistry& closed = ClosedWindowRegistry::shared();
     // The first zone in list order wins where zones overlap, whatever is drawn on top.
     for (const WindowInfo& window : activeWindows.value()) {
-        if (window.hostScreenID != pointer.screenID || closed.contains(window.id))
+        if (window.hostScreenID != pointer.screenID || isHiddenByWindowAction(window.id))
             continue;
         if (hoverZoneContains(iconPlacement(window, m_settings.iconMaxSize, m_settings.iconYOffset), pointer.local))
             return &window;

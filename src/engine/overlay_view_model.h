@@ -105,6 +105,15 @@ public:
     // The pointing hand over a button, the arrow elsewhere.
     void updateCursor();
 
+    // Bookkeeping of close and minimize requests made through the overlay (wall-clock dates).
+    // A close hides the icon from the request on; a request that failed shows it again, and so
+    // does a window still listed once the close's lifetime has run out (a save sheet kept it).
+    void noteCloseRequested(WindowNumber window, Date at) { m_placement.recentlyClosedWindowIDs[window] = at; }
+    void forgetCloseRequest(WindowNumber window) { m_placement.recentlyClosedWindowIDs.erase(window); }
+    void noteMinimized(WindowNumber window, Date at) { m_placement.recentlyHiddenWindowIDs[window] = at; }
+    // Whether a close or minimize through the overlay keeps this window's icon away.
+    bool isHiddenByWindowAction(WindowNumber window) const;
+
     // State, grouped by concern.
     const CachedSettings& settings() const { return m_settings; }
     const SamplingState& sampling() const { return m_sampling; }

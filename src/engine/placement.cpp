@@ -6,6 +6,7 @@
 #include "engine/placement_state.h"
 #include "engine/window_entry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <unordered_set>
@@ -54,14 +55,30 @@ double iconScale(double term, double visibility, double thumbnailWidth)
 
 } // namespace placement
 
+bool OverlayViewModel::isHiddenByWindowAction(WindowNumber window) const
+{
+    return ClosedWindowRegistry::shared().contains(window) || m_placement.recentlyClosedWindowIDs.contains(window);
+}
+
 void OverlayViewModel::runExclusionUpkeep(Date dateNow)
 {
+    // A close keeps its icon away for its lifetime. Then a window that has left the list stays
+    // in the registry until the list and the registry forget it; one that is still listed (its
+    // application answered the press with a save sheet) gets its icon back.
     auto& closing = m_placement.recentlyClosedWindowIDs;
-    for (const auto& [window, at] : closing) {
-        if (at <= dateNow.addingSeconds(-PlacementState::recentlyClosedTTL))
-            ClosedWindowRegistry::shared().record(window, dateNow);
+    const Date expiry = dateNow.addingSeconds(-PlacementState::recentlyClosedTTL);
+    if (std::any_of(closing.begin(), closing.end(), [&](const auto& e) { return e.second <= expiry; })) {
+        const auto listed = windowNumbersOfList();
+        std::erase_if(closing, [&](const auto& e) {
+            if (!(e.second <= expiry))
+                return false;
+            if (listed.contains(e.first))
+                ClosedWindowRegistry::shared().remove(e.first);
+            else
+                ClosedWindowRegistry::shared().record(e.first, dateNow);
+            return true;
+        });
     }
-    closing.clear();
     std::erase_if(m_placement.recentlyHiddenWindowIDs,
         [&](const auto& e) { return !(e.second > dateNow.addingSeconds(-PlacementState::recentlyHiddenTTL)); });
 }
@@ -112,7 +129,7 @@ void OverlayViewModel::runPlacement(Date dateNow, double frameDelta, bool logDue
         auto bounds = entryBounds(e);
         if (!number || !owner || !pid || !bounds)
             continue;
-        if (ClosedWindowRegistry::shared().contains(*number))
+        if (isHiddenByWindowAction(*number))
             continue;
         auto hidden = m_placement.recentlyHiddenWindowIDs.find(*number);
         const bool hiddenRecent = hidden != m_placement.recentlyHiddenWindowIDs.end()

@@ -1,7 +1,11 @@
 #include "host/composition.h"
 
+#include "engine/icon_geometry.h"
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace talvora::host {
 
@@ -12,11 +16,14 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
     , m_mainQueue(mainQueue)
     , m_appBundles(m_home.applications())
     , m_mac(m_scenario.desktop, m_scenario.talvoraPID, clock, m_workspaceNotifications)
+    , m_accessibility(m_mac)
+    , m_input(m_accessibility)
+    , m_events(m_mac, m_input)
     , m_systemLog(systemLog)
     , m_preferences(m_home.preferencesFile(), clock, mainQueue, systemLog)
     , m_files(m_home)
     , m_platform { m_mac, m_mac, m_mac, m_mac, clock, mainQueue, m_preferences, m_notifications, m_workspaceNotifications,
-        m_files, systemLog, m_input, m_input, m_input, m_mac }
+        m_files, systemLog, m_input, m_accessibility, m_input, m_mac }
 {
     m_mac.setApplicationNotifications(&m_notifications);
     // The scenario's applications are on the disk before anything looks for them.
@@ -31,12 +38,15 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
         std::filesystem::create_directories(m_home.library() + "/Logs/Talvora", error);
         std::ofstream(m_home.library() + "/Logs/Talvora/DEBUG_ON");
     }
-    m_input.setTrusted(m_scenario.accessibilityTrusted);
+    m_accessibility.setTrusted(m_scenario.accessibilityTrusted);
+    // A hung application keeps the caller waiting in real time; a virtual host moves its clock.
+    m_accessibility.setWait([](double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); });
     m_pinnedApps = std::make_unique<PinnedAppsStore>(m_preferences, m_mac);
     m_hooks.userInput = [this](EventType type) { m_input.postEvent(type); };
-    m_hooks.setAccessibilityTrusted = [this](bool trusted) { m_input.setTrusted(trusted); };
+    m_hooks.setAccessibilityTrusted = [this](bool trusted) { m_accessibility.setTrusted(trusted); };
     m_hooks.movePointer = [this](Point location) { m_input.movePointer(location); };
     m_hooks.click = [this] { click(); };
+    m_hooks.clickIconButton = [this](WindowNumber window, vmac::IconButton button) { clickIconButton(window, button); };
     m_hooks.snapshot = [this](const std::string& caption) {
         if (onSnapshot)
             onSnapshot(caption);
@@ -53,6 +63,7 @@ Composition::~Composition()
     m_driver.reset();
     m_tickModeSubscription.reset();
     m_hoverSubscription.reset();
+    m_inputController.reset();
     m_overlays.reset();
     m_observers.clear();
     if (m_engine)
@@ -87,10 +98,13 @@ void Composition::start()
             | WindowStyleMask::miniaturizable | WindowStyleMask::resizable, {});
     m_rootWindow->orderFront();
     m_overlays = std::make_unique<OverlayWindows>(m_mac, m_mac, m_systemLog,
-        OverlayContentView::Sources { *m_engine, m_preferences, *m_pinnedApps, nullptr });
-    // Only a change of the hovered window re-routes the mouse, not the first appearance.
-    m_hoverSubscription = m_engine->hoveredWindowID.subscribe([this](const std::optional<WindowNumber>& hovered) {
-        m_overlays->routeMouse(hovered);
+        OverlayContentView::Sources { *m_engine, m_preferences, *m_pinnedApps, m_activityReporter.get() });
+    m_inputController = std::make_unique<InputController>(*m_engine, m_platform);
+    // Only a change of the button under the pointer re-routes the mouse, not the first
+    // appearance: an overlay takes clicks only on a button, so a click anywhere else on a
+    // thumbnail still picks it.
+    m_hoverSubscription = m_engine->hoveredButton.subscribe([this](const std::optional<WindowButton>& button) {
+        m_overlays->routeMouse(button);
     });
 
     // One main-queue turn after the root view appears, its start sequence runs: the overlays
@@ -100,6 +114,7 @@ void Composition::start()
             return;
         m_started = true;
         m_overlays->setupPerScreenOverlays();
+        m_inputController->installLocalMouseMonitor([this](const AppWindow& window) { return m_overlays->isOverlayWindow(window); });
         m_engine->startUserInputMonitoring();
     });
 
@@ -141,13 +156,32 @@ void Composition::handleScreenParametersChange()
     });
 }
 
-void Composition::click()
+void Composition::click() { m_events.click(m_input.pointerLocation()); }
+
+void Composition::clickIconButton(WindowNumber window, vmac::IconButton button)
 {
-    // Other applications' global monitors hear every click that does not land in one of this
-    // program's own windows.
-    auto target = m_mac.mouseDown(m_input.pointerLocation());
-    if (target.kind != vmac::ClickTarget::Kind::OwnWindow)
-        m_input.postEvent(EventType::LeftMouseDown);
+    // A person aims at the button as it is drawn now, then clicks a moment later, once the
+    // hover has caught up with the pointer.
+    if (!m_engine)
+        return;
+    const auto& windows = m_engine->activeWindows.value();
+    auto w = std::find_if(windows.begin(), windows.end(), [&](const WindowInfo& x) { return x.id == window; });
+    if (w == windows.end())
+        return;
+    const auto& screens = m_engine->screens().cachedScreenInfos;
+    auto screen = std::find_if(screens.begin(), screens.end(), [&](const ScreenInfo& s) { return s.id == w->hostScreenID; });
+    if (screen == screens.end())
+        return;
+    const CachedSettings& settings = m_engine->settings();
+    const IconPlacement icon = iconPlacement(*w, settings.iconMaxSize, settings.iconYOffset);
+    const ButtonHoverKind kind = button == vmac::IconButton::Close ? ButtonHoverKind::Close : ButtonHoverKind::Minimize;
+    const Point local = buttonCenter(icon, kind, settings.closeMinimizeButtonsOnBottom);
+    m_input.movePointer(m_mac.appKitPoint({ screen->cgRect.minX() + local.x, screen->cgRect.minY() + local.y }));
+    std::weak_ptr<int> alive = m_lifetime;
+    m_mainQueue.after(kAimingTime, [this, alive] {
+        if (!alive.expired())
+            click();
+    });
 }
 
 Rect Composition::rootWindowFrame()

@@ -2,14 +2,18 @@
 
 #include "engine/frame_driver.h"
 #include "engine/overlay_view_model.h"
+#include "host/network_services.h"
+#include "input/input_controller.h"
 #include "overlay/overlay_windows.h"
 #include "platform/platform.h"
 #include "settings/pinned_apps_store.h"
 #include "vmac/app_bundles.h"
+#include "vmac/event_stream.h"
 #include "vmac/file_preferences_store.h"
 #include "vmac/home_folder.h"
 #include "vmac/posix_files.h"
 #include "vmac/scenario.h"
+#include "vmac/virtual_accessibility.h"
 #include "vmac/virtual_input.h"
 #include "vmac/virtual_mac.h"
 #include "vmac/virtual_notification_center.h"
@@ -34,8 +38,20 @@ public:
     Composition(const Composition&) = delete;
     Composition& operator=(const Composition&) = delete;
 
+    // How long after aiming at an icon's button a scripted click follows.
+    static constexpr double kAimingTime = 0.1;
+
+    // The scenario's click on a button of a window's icon (see ScenarioHooks).
+    void clickIconButton(WindowNumber window, vmac::IconButton button);
+
     // Starts the app; the timeline's times count from here.
     void start();
+    // Usage events: the overlays tell it when icons appear. Set before `start`; the telemetry
+    // outlives the composition. Without it nothing is reported.
+    void setTelemetry(Telemetry* telemetry)
+    {
+        m_activityReporter = telemetry ? std::make_unique<TelemetryActivityReporter>(*telemetry) : nullptr;
+    }
     // Creates the engine without starting it, for callers that tick it themselves.
     OverlayViewModel& createEngine();
 
@@ -47,6 +63,8 @@ public:
     std::function<void(const vmac::TimelineAction&)> onAction;
 
     OverlayViewModel& engine() { return *m_engine; }
+    // Clicks on the icons' buttons and the window actions, from the start of the app.
+    InputController* inputController() { return m_inputController.get(); }
     // The overlay windows, from the start of the app.
     OverlayWindows* overlays() { return m_overlays.get(); }
     // The window that hosts the root view; hidden by the first overlay set-up.
@@ -54,6 +72,8 @@ public:
     DisplayLinkDriver* frameDriver() { return m_driver.get(); }
     vmac::VirtualMac& mac() { return m_mac; }
     vmac::VirtualInput& input() { return m_input; }
+    vmac::VirtualAccessibility& accessibility() { return m_accessibility; }
+    vmac::EventStream& events() { return m_events; }
     vmac::VirtualNotificationCenter& notifications() { return m_notifications; }
     vmac::VirtualNotificationCenter& workspaceNotifications() { return m_workspaceNotifications; }
     PreferencesStore& preferences() { return m_preferences; }
@@ -78,16 +98,20 @@ private:
     vmac::VirtualNotificationCenter m_workspaceNotifications; // before the Mac, which posts on it
     vmac::AppBundles m_appBundles; // the home's Applications folder; before the Mac, which looks into it
     vmac::VirtualMac m_mac;
+    vmac::VirtualAccessibility m_accessibility;
     vmac::VirtualInput m_input;
+    vmac::EventStream m_events;
     SystemLog& m_systemLog;
     vmac::FilePreferencesStore m_preferences;
     vmac::PosixFiles m_files;
     Platform m_platform;
     std::unique_ptr<PinnedAppsStore> m_pinnedApps;
+    std::unique_ptr<TelemetryActivityReporter> m_activityReporter;
     std::unique_ptr<OverlayViewModel> m_engine;
     AppWindowRef m_rootWindow;
     std::unique_ptr<OverlayWindows> m_overlays;
-    Published<std::optional<WindowNumber>>::Subscription m_hoverSubscription;
+    std::unique_ptr<InputController> m_inputController;
+    Published<std::optional<WindowButton>>::Subscription m_hoverSubscription;
     std::unique_ptr<DisplayLinkDriver> m_driver;
     Published<TickModeSpec>::Subscription m_tickModeSubscription;
     std::vector<ObserverTokenPtr> m_observers;

@@ -11,6 +11,8 @@ Simulation::Simulation(vmac::Scenario scenario, vmac::HomeFolder home, SystemLog
             return std::nullopt;
         return 120.0;
     });
+    // A request to a hung application keeps the main thread waiting: virtual time passes.
+    m_app.accessibility().setWait([this](double seconds) { m_clockImpl.advance(seconds); });
 }
 
 } // namespace talvora::host

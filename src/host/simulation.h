@@ -27,6 +27,9 @@ public:
     OverlayViewModel& engine() { return m_app.engine(); }
     vmac::VirtualMac& mac() { return m_app.mac(); }
     vmac::VirtualInput& input() { return m_app.input(); }
+    vmac::VirtualAccessibility& accessibility() { return m_app.accessibility(); }
+    vmac::EventStream& events() { return m_app.events(); }
+    InputController& inputController() { return *m_app.inputController(); }
     vmac::VirtualRunLoop& runLoop() { return m_runLoop; }
     vmac::VirtualClock& virtualClock() { return m_clockImpl; }
     const Clock& clock() const { return m_clock; }

@@ -18,6 +18,7 @@ public:
 
     AppWindow& window() { return *m_window; }
     const AppWindow& window() const { return *m_window; }
+    const AppWindowRef& windowRef() const { return m_window; }
 
 private:
     AppWindowRef m_window;

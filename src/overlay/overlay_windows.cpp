@@ -58,12 +58,17 @@ void OverlayWindows::setupPerScreenOverlays()
         "[setup] per-screen overlays: " + std::to_string(m_byScreen.size()) + " screens, ids=" + formatDisplayIDList(m_byScreen));
 }
 
-void OverlayWindows::routeMouse(const std::optional<WindowNumber>& hoveredWindowID)
+bool OverlayWindows::isOverlayWindow(const AppWindow& window) const
+{
+    return std::any_of(m_byScreen.begin(), m_byScreen.end(), [&](const auto& e) { return &e.second.window() == &window; });
+}
+
+void OverlayWindows::routeMouse(const std::optional<WindowButton>& hoveredButton)
 {
     std::optional<DisplayID> acceptingScreen;
-    if (hoveredWindowID) {
+    if (hoveredButton) {
         const auto& windows = m_sources.engine.activeWindows.value();
-        auto it = std::find_if(windows.begin(), windows.end(), [&](const WindowInfo& w) { return w.id == *hoveredWindowID; });
+        auto it = std::find_if(windows.begin(), windows.end(), [&](const WindowInfo& w) { return w.id == hoveredButton->windowID; });
         if (it != windows.end())
             acceptingScreen = it->hostScreenID;
     }

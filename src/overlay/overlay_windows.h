@@ -23,9 +23,12 @@ public:
     // later one keeps the registry entry.
     void setupPerScreenOverlays();
 
-    // On every change of the hovered window: only the overlay of the hovered window's screen
-    // takes the mouse, so clicks everywhere else fall through to Mission Control.
-    void routeMouse(const std::optional<WindowNumber>& hoveredWindowID);
+    // On every change of the button under the pointer: only the overlay of that window's
+    // screen takes the mouse, and only while a button is under the pointer, so clicks
+    // everywhere else (the thumbnail around an icon too) fall through to Mission Control.
+    void routeMouse(const std::optional<WindowButton>& hoveredButton);
+    // Whether a window is one of the current overlay windows, compared by identity.
+    bool isOverlayWindow(const AppWindow& window) const;
 
     const std::map<DisplayID, MissionControlOverlay>& overlayWindowsByScreen() const { return m_byScreen; }
     std::shared_ptr<AppWindow> hiddenRootWindow() const { return m_hiddenRootWindow.lock(); }

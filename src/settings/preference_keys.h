@@ -48,6 +48,9 @@ inline constexpr const char* telemetryDidSendFirstLaunch = "telemetryDidSendFirs
 inline constexpr const char* telemetryLastLaunchDay = "telemetryLastLaunchDay";
 inline constexpr const char* telemetryLastActiveDay = "telemetryLastActiveDay";
 inline constexpr const char* telemetryAnonymousID = "telemetryAnonymousID";
+
+// Wall-clock seconds since 1970 of the last update check, automatic or asked for.
+inline constexpr const char* lastUpdateCheckTime = "talvora.lastUpdateCheckTime";
 } // namespace PrefKey
 
 // Notifications on the application's default centre, with no sender and no payload.

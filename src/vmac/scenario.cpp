@@ -10,7 +10,10 @@
 // A display: "number" (or null), "bounds" (window-server) or "frame" (AppKit), "menuBarHeight",
 // "spaces" (how many, default 1), "activeSpace" (index, default 0).
 // A window: "number", "bounds", "title", "layer", "alpha", "minimized", "quirks", "space"
-// (index on its display, default 0).
+// (index on its display, default 0), "accessibility" (how its Accessibility misbehaves: any of
+// "missingFromWindows", "windowNumberZero", "noCloseButton", "noMinimizeButton", "pressFails",
+// "saveSheetOnClose"). An app's "accessibility" takes the same names for all its windows, and
+// "windowsWrongType" and "hangs" for the application itself.
 // "installedApps" (top level): application bundles written into the home's Applications folder
 // at start, each "name" (Name.app), "bundleID", "displayName" (optional), "color" (#rrggbb, the
 // icon; without it the generic application icon); an app's "bundlePath" under "/Applications/"
@@ -26,7 +29,11 @@
 // space}, addSpace {display}, movePointer {display, at: [x, y]} (points from the display's
 // top-left corner, y down) or {thumbnail: window, offset: [dx, dy]} (from the centre of the
 // window's thumbnail, y down; ignored while the window has none), click (where the pointer is),
-// snapshot {caption} (a picture of every display, for hosts that take them).
+// clickAt {display, point: [x, y]} (points from the display's top-left corner, y down: the
+// pointer moves there and clicks), clickIconButton {window,
+// button: close or minimize} (the pointer moves to that button of the window's icon and clicks
+// a moment later; ignored while the window has no icon), snapshot {caption} (a picture of
+// every display, for hosts that take them).
 
 #include "vmac/scenario.h"
 
@@ -164,6 +171,23 @@ std::optional<VirtualDisplay> readDisplay(Reader& r, const json& j, const std::s
     return display;
 }
 
+// "accessibility": the names of the ways an application's Accessibility misbehaves.
+bool readAXQuirks(Reader& r, const json& j, const std::string& where, std::vector<AXQuirk>& quirks)
+{
+    auto it = j.find("accessibility");
+    if (it == j.end())
+        return true;
+    if (!it->is_array())
+        return r.fail(where + ".accessibility", "must be an array of names");
+    for (const auto& name : *it) {
+        auto quirk = name.is_string() ? axQuirkNamed(name.get<std::string>()) : std::nullopt;
+        if (!quirk)
+            return r.fail(where + ".accessibility", "unknown quirk " + Reader::shown(name));
+        quirks.push_back(*quirk);
+    }
+    return true;
+}
+
 std::optional<VirtualWindow> readWindow(Reader& r, const json& j, ProcessID pid, const std::string& where)
 {
     if (!j.is_object()) {
@@ -204,6 +228,8 @@ std::optional<VirtualWindow> readWindow(Reader& r, const json& j, ProcessID pid,
             w.quirks.push_back(*quirk);
         }
     }
+    if (!readAXQuirks(r, j, where, w.axQuirks))
+        return std::nullopt;
     return w;
 }
 
@@ -234,6 +260,8 @@ std::shared_ptr<VirtualApp> readApp(Reader& r, const json& j, const std::string&
         r.fail(where + ".policy", "must be regular, accessory or prohibited");
         return nullptr;
     }
+    if (!readAXQuirks(r, j, where, app->axQuirks))
+        return nullptr;
     if (icon != "app" && icon != "bundle" && icon != "none") {
         r.fail(where + ".icon", "must be app, bundle or none");
         return nullptr;
@@ -270,6 +298,48 @@ std::shared_ptr<VirtualApp> readApp(Reader& r, const json& j, const std::string&
     return app;
 }
 
+// Clicks at a point and on the buttons of an icon. False when the verb is not one of them.
+bool readClickAction(Reader& r, const json& j, const std::string& where, TimelineAction& action)
+{
+    const std::string& verb = action.verb;
+    if (verb == "clickAt") {
+        auto display = r.number<DisplayID>(j, "display", where);
+        auto point = display ? r.point(j.value("point", json()), where + ".point") : std::nullopt;
+        if (!display || !point) {
+            r.fail(where, "clickAt needs \"display\" and \"point\": [x, y]");
+            action.apply = nullptr;
+            return true;
+        }
+        const Point p = *point;
+        action.description = "click on display " + std::to_string(*display);
+        action.apply = [d = *display, p](VirtualMac& mac, ScenarioHooks& hooks) {
+            auto global = mac.displayPointToAppKit(d, p);
+            if (!global || !hooks.movePointer || !hooks.click)
+                return;
+            hooks.movePointer(*global);
+            hooks.click();
+        };
+        return true;
+    }
+    if (verb == "clickIconButton") {
+        auto window = r.number<WindowNumber>(j, "window", where);
+        const std::string name = r.string(j, "button", where).value_or("");
+        if (!window || (name != "close" && name != "minimize")) {
+            r.fail(where, "clickIconButton needs \"window\" and \"button\": close or minimize");
+            action.apply = nullptr;
+            return true;
+        }
+        const IconButton button = name == "close" ? IconButton::Close : IconButton::Minimize;
+        action.description = "click " + name + " on the icon of " + std::to_string(*window);
+        action.apply = [w = *window, button](VirtualMac&, ScenarioHooks& hooks) {
+            if (hooks.clickIconButton)
+                hooks.clickIconButton(w, button);
+        };
+        return true;
+    }
+    return false;
+}
+
 std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::string& where, double primaryHeight)
 {
     if (!j.is_object() || !j.contains("do") || !j["do"].is_string()) {
@@ -287,7 +357,10 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
     auto windowArg = [&]() -> std::optional<WindowNumber> { return r.number<WindowNumber>(j, "window", where); };
     auto pidArg = [&]() -> std::optional<ProcessID> { return r.number<ProcessID>(j, "pid", where); };
 
-    if (verb == "moveWindow") {
+    if (readClickAction(r, j, where, action)) {
+        if (!action.apply)
+            return std::nullopt;
+    } else if (verb == "moveWindow") {
         auto window = windowArg();
         auto origin = window ? r.point(j.value("to", json()), where + ".to") : std::nullopt;
         if (!window || !origin)

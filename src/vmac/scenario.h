@@ -15,6 +15,9 @@ namespace talvora::vmac {
 
 class VirtualMac;
 
+// The two buttons of a hovered icon, as a scenario names them.
+enum class IconButton { Close, Minimize };
+
 // What a scenario's actions need besides the Mac itself: writing the preferences domain as
 // another process would (a value, or nothing to delete the key).
 struct ScenarioHooks {
@@ -27,6 +30,10 @@ struct ScenarioHooks {
     std::function<void(Point)> movePointer;
     // The left button is pressed and released where the pointer is.
     std::function<void()> click;
+    // The pointer moves to the close or minimize button of a window's icon as the overlay
+    // draws it, and the left button is pressed and released there a moment later. Nothing
+    // happens while the window has no icon.
+    std::function<void(WindowNumber window, IconButton button)> clickIconButton;
     // The host takes a picture of every display (the headless demo writes it out).
     std::function<void(const std::string& caption)> snapshot;
 };

@@ -46,6 +46,24 @@ enum class EntryQuirk : std::uint8_t {
     TitleAsNumber,
 };
 
+// Ways an application's Accessibility can misbehave, per application or per window: the
+// window left out of AXWindows, an element whose window number reads 0, a window without a
+// close or minimize button, a press that fails, AXWindows of the wrong type (application
+// only), an application that hangs (application only: every request waits out the messaging
+// timeout and fails), and a close answered with a save sheet that keeps the window.
+enum class AXQuirk : std::uint8_t {
+    MissingFromWindows,
+    WindowNumberZero,
+    NoCloseButton,
+    NoMinimizeButton,
+    PressFails,
+    WindowsWrongType,
+    Hangs,
+    SaveSheetOnClose,
+};
+// The quirk named in a scenario ("missingFromWindows", "hangs", …).
+std::optional<AXQuirk> axQuirkNamed(std::string_view name);
+
 // A window of an application or of a system process, in window-server coordinates.
 struct VirtualWindow {
     WindowNumber number = 0;
@@ -56,6 +74,7 @@ struct VirtualWindow {
     double alpha = 1;
     bool minimized = false;
     std::vector<EntryQuirk> quirks;
+    std::vector<AXQuirk> axQuirks;
     int space = 0; // index of its Space on the display it lives on
 };
 
@@ -75,6 +94,7 @@ struct VirtualApp {
     ImageRef icon;
     std::optional<std::string> bundlePath;
     ImageRef bundleIcon; // what the workspace shows for the bundle on disk
+    std::vector<AXQuirk> axQuirks; // for the application and every window of it
 };
 
 // Who draws Mission Control's overview. Current systems add the Dock's display-sized windows

@@ -558,7 +558,7 @@ bool containsPoint(const Rect& r, Point p) { return p.x >= r.minX() && p.x < r.m
 
 } // namespace
 
-ClickTarget VirtualMac::mouseDown(Point location)
+ClickTarget VirtualMac::routeClick(Point location) const
 {
     const double height = primaryHeight();
     const Point global { location.x, height - location.y };
@@ -591,26 +591,42 @@ ClickTarget VirtualMac::mouseDown(Point location)
             for (const auto& w : m_desktop.windows) {
                 auto frame = m_missionControl.thumbnailFrame(w.number, now());
                 auto shown = thumbnails.presentedBounds.find(w.number);
-                if (frame && shown != thumbnails.presentedBounds.end() && containsPoint(shown->second, global)) {
-                    WindowNumber clicked = w.number;
-                    clickThumbnail(clicked);
-                    return { ClickTarget::Kind::Thumbnail, clicked, Point {} };
-                }
+                if (frame && shown != thumbnails.presentedBounds.end() && containsPoint(shown->second, global))
+                    return { ClickTarget::Kind::Thumbnail, w.number, Point {} };
             }
-            closeMissionControl();
             return { ClickTarget::Kind::Overview, 0, Point {} };
         }
         if (*pid == SystemPID::dock)
             return { ClickTarget::Kind::Desktop, window, Point {} };
-        if (auto* w = findWindow(window)) {
-            activateApp(w->pid);
-            auto it = std::find_if(m_desktop.windows.begin(), m_desktop.windows.end(), [&](const auto& x) { return x.number == window; });
-            std::rotate(m_desktop.windows.begin(), it, it + 1);
-            changed();
+        if (std::any_of(m_desktop.windows.begin(), m_desktop.windows.end(), [&](const auto& w) { return w.number == window; }))
             return { ClickTarget::Kind::Window, window, Point {} };
-        }
     }
     return {};
+}
+
+void VirtualMac::applyClick(const ClickTarget& target)
+{
+    switch (target.kind) {
+    case ClickTarget::Kind::Thumbnail:
+        clickThumbnail(target.window);
+        break;
+    case ClickTarget::Kind::Overview:
+        closeMissionControl();
+        break;
+    case ClickTarget::Kind::Window:
+        if (auto* w = findWindow(target.window)) {
+            activateApp(w->pid);
+            auto it = std::find_if(m_desktop.windows.begin(), m_desktop.windows.end(), [&](const auto& x) { return x.number == target.window; });
+            std::rotate(m_desktop.windows.begin(), it, it + 1);
+            changed();
+        }
+        break;
+    case ClickTarget::Kind::OwnWindow: // the program's own windows handle their clicks themselves
+    case ClickTarget::Kind::MenuBar:
+    case ClickTarget::Kind::Desktop:
+    case ClickTarget::Kind::Nothing:
+        break;
+    }
 }
 
 } // namespace talvora::vmac

@@ -112,9 +112,13 @@ public:
     std::optional<Point> displayPointToAppKit(DisplayID display, Point local) const;
     // What the window server shows at this moment instead of the resting desktop.
     ListPresentation presentation() const;
-    // A left click at a point in AppKit global coordinates, routed as the window server does:
-    // to the front-most window there, except that a window ignoring the mouse lets it through.
-    ClickTarget mouseDown(Point location);
+    // Where a left click at a point in AppKit global coordinates goes, as the window server
+    // routes it: to the front-most window there, except that a window ignoring the mouse lets
+    // it through. Routing alone changes nothing.
+    ClickTarget routeClick(Point location) const;
+    // What a click does once its owner has received it: a thumbnail leaves Mission Control
+    // with its window in front, the overview's backdrop leaves it, a window comes to the front.
+    void applyClick(const ClickTarget& target);
 
     // How many window-list queries were answered.
     int windowListQueryCount() const { return m_queryCount; }

@@ -88,7 +88,7 @@ TEST(OverlayWindows, OneClickThroughWindowPerDisplayOverItsScreen)
     });
     EXPECT_EQ(overlays, 2);
     // A click lands in Mission Control's world, not in a transparent overlay.
-    auto target = app.sim->mac().mouseDown({ 700, 400 });
+    auto target = app.sim->mac().routeClick({ 700, 400 });
     EXPECT_NE(target.kind, vmac::ClickTarget::Kind::OwnWindow);
 }
 
@@ -137,13 +137,18 @@ TEST(OverlayWindows, UnpluggingADisplayRebuildsTheSetForTheRemainingOne)
     EXPECT_EQ(std::count_if(own.begin(), own.end(), [](const auto& w) { return w->level() == 101; }), 1);
 }
 
-TEST(OverlayWindows, OnlyTheHoveredWindowsDisplayTakesTheMouse)
+TEST(OverlayWindows, OnlyTheDisplayOfAHoveredButtonTakesTheMouse)
 {
     TwoDisplays app;
     app.openMissionControl();
     OverlayViewModel& vm = app.sim->engine();
 
-    vm.hoveredWindowID.publish(1002); // a window on display 2
+    // An icon under the pointer without a button leaves the thumbnail around it clickable.
+    vm.hoveredWindowID.publish(1002);
+    EXPECT_TRUE(app.ignores(1));
+    EXPECT_TRUE(app.ignores(2));
+
+    vm.hoveredButton.publish(WindowButton { 1002, ButtonHoverKind::Close }); // a window on display 2
     EXPECT_TRUE(app.ignores(1));
     EXPECT_FALSE(app.ignores(2));
     EXPECT_FALSE(app.overlayOn(2).canBecomeKeyWindow());
@@ -151,17 +156,17 @@ TEST(OverlayWindows, OnlyTheHoveredWindowsDisplayTakesTheMouse)
     // The window server now sends a click on display 2 to the overlay, with the location in
     // the window's own bottom-left space.
     auto& display2 = app.sim->mac().desktop().displays[1].frame;
-    auto target = app.sim->mac().mouseDown({ display2.x + 300, display2.y + 200 });
+    auto target = app.sim->mac().routeClick({ display2.x + 300, display2.y + 200 });
     EXPECT_EQ(target.kind, vmac::ClickTarget::Kind::OwnWindow);
     EXPECT_EQ(target.window, app.overlayOn(2).windowNumber());
     EXPECT_EQ(target.locationInWindow, (Point { 300, 200 }));
 
-    vm.hoveredWindowID.publish(std::nullopt);
+    vm.hoveredButton.publish(std::nullopt);
     EXPECT_TRUE(app.ignores(1));
     EXPECT_TRUE(app.ignores(2));
 
     // A hovered id that is not among the active windows counts as no hover.
-    vm.hoveredWindowID.publish(4242);
+    vm.hoveredButton.publish(WindowButton { 4242, ButtonHoverKind::Close });
     EXPECT_TRUE(app.ignores(1));
     EXPECT_TRUE(app.ignores(2));
 }
@@ -171,7 +176,7 @@ TEST(OverlayWindows, ARebuildWhileHoveringIgnoresTheMouseUntilTheHoverChanges)
     TwoDisplays app;
     app.openMissionControl();
     OverlayViewModel& vm = app.sim->engine();
-    vm.hoveredWindowID.publish(1001);
+    vm.hoveredButton.publish(WindowButton { 1001, ButtonHoverKind::Close });
     EXPECT_FALSE(app.ignores(1));
 
     // A display is added: the rebuilt set starts click-through although the hover stays.
@@ -181,7 +186,7 @@ TEST(OverlayWindows, ARebuildWhileHoveringIgnoresTheMouseUntilTheHoverChanges)
     EXPECT_TRUE(app.ignores(1));
     EXPECT_TRUE(app.ignores(3));
 
-    vm.hoveredWindowID.publish(1002);
+    vm.hoveredButton.publish(WindowButton { 1002, ButtonHoverKind::Close });
     EXPECT_TRUE(app.ignores(1));
     EXPECT_FALSE(app.ignores(2));
 }
@@ -209,7 +214,7 @@ TEST(OverlayWindows, ADisplayRemovedWhileIconsAreShownLeavesAWorkingOverlayOnThe
     TwoDisplays app;
     app.openMissionControl();
     OverlayViewModel& vm = app.sim->engine();
-    vm.hoveredWindowID.publish(1002);
+    vm.hoveredButton.publish(WindowButton { 1002, ButtonHoverKind::Close });
     ASSERT_FALSE(app.ignores(2));
 
     app.sim->mac().removeDisplay(2);

@@ -190,6 +190,46 @@ TEST(MissionControlVisit, SpaceSwitchInsideKeepsTheIconsAndOutsideSuppressesThem
     EXPECT_TRUE(v.engine().isMCActive.value()) << "once the second is over the visit is seen";
 }
 
+// Mission Control over a Space without windows shows nothing to detect it by, so it looks like
+// a quiet desktop with two more backdrops. Those backdrops must never be learned as the resting
+// count: the switch to a Space with windows inside the same visit, and the next visit, are seen.
+TEST(MissionControlVisit, AVisitOverAnEmptySpaceNeverRaisesTheBaseline)
+{
+    Visit v(DesktopBuilder()
+            .display(1, { 0, 0, 1440, 900 })
+            .spaces(2)
+            .app(501, "Safari")
+            .window(1001, 501, { 100, 80, 900, 650 }, "Start")
+            .onSpace(1)
+            .front(501));
+    ASSERT_EQ(v.engine().detector().baselineFullScreenCount, 2);
+
+    v.mac().openMissionControl();
+    v.sim->runFor(5);
+    EXPECT_FALSE(v.engine().isMCActive.value()) << "no thumbnail: nothing to show";
+    EXPECT_EQ(v.engine().detector().baselineFullScreenCount, 2);
+    v.mac().switchSpace(1, 1);
+    const double detectAfter = v.runUntil([&] { return v.engine().isMCActive.value(); });
+    EXPECT_LT(detectAfter, 0.8) << "seen in the same visit, once the switch has been waited out";
+    v.mac().pressMissionControlKey();
+    v.runUntil([&] { return !v.engine().shouldShowIcons.value(); });
+    v.sim->runFor(2.5);
+
+    // Back on the empty Space, a long visit; then the next visit over the window.
+    v.mac().switchSpace(1, 0);
+    v.sim->runFor(2.5);
+    v.mac().openMissionControl();
+    v.sim->runFor(8);
+    v.mac().pressMissionControlKey();
+    v.sim->runFor(1);
+    EXPECT_EQ(v.engine().detector().baselineFullScreenCount, 2);
+    v.mac().switchSpace(1, 1);
+    v.sim->runFor(2.5);
+    v.mac().openMissionControl();
+    v.runUntil([&] { return v.engine().isMCActive.value(); });
+    EXPECT_TRUE(v.engine().isMCActive.value());
+}
+
 // The scorecard with a fixed seed: the standard behaviours must never open falsely or miss a
 // visit in which Mission Control stood open.
 TEST(DetectorScorecard, NoFalseOpeningAndNoMissedVisit)

@@ -105,7 +105,7 @@ TEST(UserInputMonitoring, MaskFollowsTrustAndARefusedMonitorLeavesTheIdleRate)
         EXPECT_EQ(untrusted.sim.input().liveGlobalMonitors(), 1);
         EXPECT_EQ(untrusted.sim.input().lastMonitorMask(), 0xC240000Au);
         // Trust granted later does not change the mask, which was chosen once.
-        untrusted.sim.input().setTrusted(true);
+        untrusted.sim.accessibility().setTrusted(true);
         untrusted.sim.input().postEvent(EventType::KeyDown);
         EXPECT_EQ(untrusted.sim.engine().scheduling().lastUserInputAt, 0);
         untrusted.sim.input().postEvent(EventType::Swipe);

@@ -57,6 +57,18 @@ public:
         m_scenario.desktop.windows.push_back(std::move(w));
         return *this;
     }
+    // The display added last gets this many Spaces.
+    DesktopBuilder& spaces(int count)
+    {
+        m_scenario.desktop.displays.back().spaceCount = count;
+        return *this;
+    }
+    // The window added last lives on this Space of its display.
+    DesktopBuilder& onSpace(int space)
+    {
+        m_scenario.desktop.windows.back().space = space;
+        return *this;
+    }
     // Damages the entry of the window added last.
     DesktopBuilder& quirks(std::vector<vmac::EntryQuirk> quirks)
     {
@@ -76,6 +88,23 @@ public:
     DesktopBuilder& preference(const std::string& key, PreferenceValue value)
     {
         m_scenario.initialPreferences[key] = std::move(value);
+        return *this;
+    }
+    DesktopBuilder& accessibilityTrusted(bool trusted = true)
+    {
+        m_scenario.accessibilityTrusted = trusted;
+        return *this;
+    }
+    // How the Accessibility of the window added last misbehaves.
+    DesktopBuilder& windowAccessibility(std::vector<vmac::AXQuirk> quirks)
+    {
+        m_scenario.desktop.windows.back().axQuirks = std::move(quirks);
+        return *this;
+    }
+    // How the Accessibility of the app added last misbehaves.
+    DesktopBuilder& appAccessibility(std::vector<vmac::AXQuirk> quirks)
+    {
+        m_scenario.desktop.apps.back()->axQuirks = std::move(quirks);
         return *this;
     }
     vmac::Scenario build() const { return m_scenario; }

@@ -132,3 +132,38 @@ TEST(Scenario, SpaceAndOverviewFaultsAreReported)
         "timeline[0]: switchSpace needs \"display\" (an integer or null)");
     EXPECT_EQ(errorOf(R"({ "timeline": [ { "at": 1, "do": "clickThumbnail" } ] })"), "timeline[0]: needs \"window\"");
 }
+
+TEST(Scenario, ClickVerbsAndAccessibilityQuirks)
+{
+    auto result = vmac::parseScenario(R"({
+        "displays": [ { "number": 1, "bounds": [0, 0, 1440, 900] } ],
+        "apps": [ { "pid": 5, "accessibility": ["hangs"],
+                    "windows": [ { "number": 3, "bounds": [0, 0, 10, 10], "accessibility": ["saveSheetOnClose", "noMinimizeButton"] } ] } ],
+        "timeline": [ { "at": 1, "do": "clickIconButton", "window": 3, "button": "minimize" },
+                      { "at": 2, "do": "clickAt", "display": 1, "point": [10, 20] } ] })");
+    ASSERT_TRUE(result.scenario) << result.error;
+    const auto& s = *result.scenario;
+    EXPECT_EQ(s.desktop.apps.back()->axQuirks, std::vector<vmac::AXQuirk> { vmac::AXQuirk::Hangs });
+    EXPECT_EQ(s.desktop.windows.back().axQuirks,
+        (std::vector<vmac::AXQuirk> { vmac::AXQuirk::SaveSheetOnClose, vmac::AXQuirk::NoMinimizeButton }));
+    ASSERT_EQ(s.timeline.size(), 2u);
+
+    vmac::VirtualClock clock;
+    vmac::VirtualNotificationCenter workspace;
+    vmac::VirtualMac mac(s.desktop, s.talvoraPID, clock, workspace);
+    std::vector<std::string> done;
+    vmac::ScenarioHooks hooks;
+    hooks.clickIconButton = [&](WindowNumber w, vmac::IconButton b) {
+        done.push_back(std::to_string(w) + (b == vmac::IconButton::Minimize ? " minimize" : " close"));
+    };
+    hooks.movePointer = [&](Point p) { done.push_back("pointer " + std::to_string(int(p.x)) + "," + std::to_string(int(p.y))); };
+    hooks.click = [&] { done.push_back("click"); };
+    for (const auto& action : s.timeline)
+        action.apply(mac, hooks);
+    EXPECT_EQ(done, (std::vector<std::string> { "3 minimize", "pointer 10,880", "click" })) << "display points are y down";
+
+    auto errorOf = [](const char* text) { return vmac::parseScenario(text).error; };
+    EXPECT_EQ(errorOf(R"({ "timeline": [ { "at": 1, "do": "clickIconButton", "window": 3, "button": "zoom" } ] })"),
+        "timeline[0]: clickIconButton needs \"window\" and \"button\": close or minimize");
+    EXPECT_EQ(errorOf(R"({ "apps": [ { "pid": 5, "accessibility": ["sulks"] } ] })"), "apps[0].accessibility: unknown quirk \"sulks\"");
+}

@@ -1,0 +1,47 @@
+# The deployment's network endpoints, chosen when the build is configured. Empty, the default,
+# means the feature is off: no request is ever made. They are written into a header in the build
+# folder (never into the source tree) for the composition root to read.
+set(TALVORA_TELEMETRY_URL "" CACHE STRING "Base URL of the usage-events backend, e.g. https://events.example.org (empty: usage events off)")
+set(TALVORA_TELEMETRY_KEY "" CACHE STRING "Public client key of the usage-events backend (a JSON Web Token)")
+set(TALVORA_UPDATE_FEED_URL "" CACHE STRING "URL of the update feed (an RSS appcast) (empty: update checks off)")
+mark_as_advanced(TALVORA_TELEMETRY_KEY)
+
+include(${CMAKE_CURRENT_LIST_DIR}/endpoint_rules.cmake)
+function(talvora_check_endpoint variable)
+    if("${${variable}}" STREQUAL "")
+        return()
+    endif()
+    talvora_endpoint_problem("${${variable}}" problem)
+    if(problem)
+        message(FATAL_ERROR "${variable} is refused: ${problem}")
+    endif()
+endfunction()
+
+talvora_check_endpoint(TALVORA_TELEMETRY_URL)
+talvora_check_endpoint(TALVORA_UPDATE_FEED_URL)
+
+# The key is never printed, not even in an error.
+if(TALVORA_TELEMETRY_URL STREQUAL "" AND NOT TALVORA_TELEMETRY_KEY STREQUAL "")
+    message(FATAL_ERROR "TALVORA_TELEMETRY_KEY is set but TALVORA_TELEMETRY_URL is not; set both or neither")
+endif()
+if(NOT TALVORA_TELEMETRY_URL STREQUAL "")
+    if(TALVORA_TELEMETRY_KEY STREQUAL "")
+        message(FATAL_ERROR "TALVORA_TELEMETRY_URL is set but TALVORA_TELEMETRY_KEY is not; set both or neither")
+    endif()
+    if(NOT TALVORA_TELEMETRY_KEY MATCHES "^[A-Za-z0-9_-]+\\.[A-Za-z0-9_-]+\\.[A-Za-z0-9_-]+$")
+        message(FATAL_ERROR "TALVORA_TELEMETRY_KEY is not a JSON Web Token (three base64url parts joined by full stops)")
+    endif()
+    message(STATUS "Usage events: on, to ${TALVORA_TELEMETRY_URL}")
+else()
+    message(STATUS "Usage events: off (TALVORA_TELEMETRY_URL is empty)")
+endif()
+if(NOT TALVORA_UPDATE_FEED_URL STREQUAL "")
+    message(STATUS "Update checks: on, from ${TALVORA_UPDATE_FEED_URL}")
+else()
+    message(STATUS "Update checks: off (TALVORA_UPDATE_FEED_URL is empty)")
+endif()
+
+set(TALVORA_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/deployment_config.h.in ${TALVORA_GENERATED_DIR}/deployment_config.h @ONLY)
+add_library(talvora_deployment INTERFACE)
+target_include_directories(talvora_deployment INTERFACE ${TALVORA_GENERATED_DIR})
