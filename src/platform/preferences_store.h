@@ -34,22 +34,11 @@ public:
 
     // NSUserDefaults' typed readers: a number or Boolean reads as a double (absent or any other
     // type reads as 0), a Boolean reads as itself (anything else as false), a string as itself.
-    // A number no setting can mean (NaN, an infinity, beyond a million either way) reads as
-    // absent, so that every reader falls back to its default as for any other invalid value.
     std::optional<double> number(const std::string& key);
     double doubleForKey(const std::string& key) { return number(key).value_or(0.0); }
     std::optional<bool> boolean(const std::string& key);
     std::optional<std::string> string(const std::string& key);
 };
-
-// The largest magnitude a setting's number may have: far beyond any slider's range, far below
-// what would overflow the geometry computed from it.
-inline constexpr double kLargestSettingMagnitude = 1e6;
-
-inline bool isUsableSettingNumber(double d)
-{
-    return d >= -kLargestSettingMagnitude && d <= kLargestSettingMagnitude; // false for NaN
-}
 
 inline std::optional<double> PreferencesStore::number(const std::string& key)
 {
@@ -57,9 +46,9 @@ inline std::optional<double> PreferencesStore::number(const std::string& key)
     if (!v)
         return std::nullopt;
     if (auto* d = std::get_if<double>(&*v))
-        return isUsableSettingNumber(*d) ? std::optional<double>(*d) : std::nullopt;
+        return *d;
     if (auto* i = std::get_if<std::int64_t>(&*v))
-        return isUsableSettingNumber(static_cast<double>(*i)) ? std::optional<double>(static_cast<double>(*i)) : std::nullopt;
+        return static_cast<double>(*i);
     if (auto* b = std::get_if<bool>(&*v))
         return *b ? 1.0 : 0.0;
     return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "platform/preferences_store.h"
 #include "settings/preference_keys.h"
+#include "settings/setting_number.h"
 
 namespace talvora {
 
@@ -44,9 +45,9 @@ CachedSettings readCachedSettings(PreferencesStore& store)
     s.closeOnHoverEnabled = booleanOr(store, PrefKey::closeOnHoverEnabled, true);
     s.closeMinimizeButtonsOnBottom = booleanOr(store, PrefKey::closeMinimizeButtonsOnBottom, false);
     s.closeMinimizeDoubleClickRequired = booleanOr(store, PrefKey::closeMinimizeDoubleClickRequired, false);
-    double iconMaxSize = store.doubleForKey(PrefKey::iconMaxSize);
+    double iconMaxSize = settingNumber(store, PrefKey::iconMaxSize).value_or(0.0);
     s.iconMaxSize = iconMaxSize < 8 ? 51.0 : iconMaxSize;
-    s.iconYOffset = store.doubleForKey(PrefKey::iconYOffset);
+    s.iconYOffset = settingNumber(store, PrefKey::iconYOffset).value_or(0.0);
     s.fadeEnabled = booleanOr(store, PrefKey::fadeEnabled, true);
     return s;
 }
