@@ -5,6 +5,7 @@
 #include "qt/desktop_compositor.h"
 #include "qt/hosted_overlay.h"
 #include "qt/overlay_painter.h"
+#include "settings_pictures.h"
 #include "timeline_printer.h"
 #include "platform/input_checks.h"
 #include "vmac/input_file.h"
@@ -132,8 +133,11 @@ int runHeadlessDemo(const HeadlessOptions& options)
         }
     };
 
+    SettingsPictures settingsPictures(simulation, out / "settings", [&](const std::string& text) { timeline.note(text); });
+
     simulation.start();
     simulation.runFor(duration + 0.2);
+    failures += settingsPictures.failures();
     simulation.engine().debugLog().logManager().waitUntilIdle();
 
     std::printf("\n%d ticks in %.2f s of virtual time.\n", simulation.tickCount(), simulation.elapsed());

@@ -14,7 +14,6 @@
 #include "platform/input_checks.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstdlib>
@@ -131,12 +130,10 @@ int main(int argc, char** argv)
     // A failure nothing below handled still ends as one line and a failure status.
     try {
         int qtArgc = 1;
-        if (headless) {
-            QGuiApplication qtApp(qtArgc, argv);
-            return talvora::app::runHeadlessDemo(options);
-        }
-        // Widgets only for the system tray's icon and menu.
+        // Widgets in both modes: the settings window, and the system tray's icon and menu.
         QApplication qtApp(qtArgc, argv);
+        if (headless)
+            return talvora::app::runHeadlessDemo(options);
         interactive.scenario = options.scenario;
         interactive.out = options.out;
         interactive.verbose = options.verbose;

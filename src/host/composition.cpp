@@ -71,6 +71,11 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
     m_hooks.writePreferenceFromOtherProcess = [this](const std::string& key, const std::optional<PreferenceValue>& value) {
         writePreferenceFromOtherProcess(key, value);
     };
+    m_settingsSupport = std::make_unique<SettingsSupport>(*this);
+    m_hooks.openSettings = [this](const std::string& tab) {
+        if (onOpenSettings)
+            onOpenSettings(tab);
+    };
 }
 
 Composition::~Composition()

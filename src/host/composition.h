@@ -2,6 +2,7 @@
 
 #include "app/talvora_app.h"
 #include "host/network_services.h"
+#include "host/settings_support.h"
 #include "input/input_controller.h"
 #include "platform/platform.h"
 #include "settings/pinned_apps_store.h"
@@ -70,6 +71,8 @@ public:
     std::function<void(const std::string& caption)> onSnapshot;
     // Called when a timeline action has been applied.
     std::function<void(const vmac::TimelineAction&)> onAction;
+    // Called when the scenario opens the settings window, with the tab to show (may be empty).
+    std::function<void(const std::string& tab)> onOpenSettings;
 
     OverlayViewModel& engine() { return m_app->contentView()->vm(); }
     // Clicks on the icons' buttons and the window actions, from the start of the app.
@@ -91,6 +94,8 @@ public:
     vmac::VirtualNotificationCenter& workspaceNotifications() { return m_workspaceNotifications; }
     PreferencesStore& preferences() { return m_preferences; }
     Platform& platform() { return m_platform; }
+    PinnedAppsStore& pinnedApps() { return *m_pinnedApps; }
+    SettingsSupport& settingsSupport() { return *m_settingsSupport; }
     const vmac::HomeFolder& home() const { return m_home; }
     const vmac::Scenario& scenario() const { return m_scenario; }
     int tickCount() const { return m_app->contentView() ? m_app->contentView()->tickCount() : 0; }
@@ -118,6 +123,7 @@ private:
     vmac::PrivacySettings m_privacy;
     ShellServices m_shell;
     std::unique_ptr<PinnedAppsStore> m_pinnedApps;
+    std::unique_ptr<SettingsSupport> m_settingsSupport;
     std::unique_ptr<TelemetryActivityReporter> m_activityReporter; // before the app, which reports to it
     std::unique_ptr<TalvoraApp> m_app;
     vmac::ScenarioHooks m_hooks;

@@ -33,7 +33,8 @@
 // pointer moves there and clicks), clickIconButton {window,
 // button: close or minimize} (the pointer moves to that button of the window's icon and clicks
 // a moment later; ignored while the window has no icon), snapshot {caption} (a picture of
-// every display, for hosts that take them).
+// every display, for hosts that take them), openSettings {tab} (the settings window, on the tab
+// of that title when given).
 
 #include "vmac/scenario.h"
 
@@ -296,6 +297,23 @@ std::shared_ptr<VirtualApp> readApp(Reader& r, const json& j, const std::string&
         }
     }
     return app;
+}
+
+// The settings window: opened as the status menu's "Preferences…" would, on a tab when named.
+bool readOpenSettings(Reader& r, const json& j, const std::string& where, TimelineAction& action)
+{
+    static constexpr const char* kTabs[] = { "General", "Icons", "Highlights", "Labels" };
+    auto tab = r.string(j, "tab", where).value_or("");
+    if (r.failed())
+        return false;
+    if (!tab.empty() && std::find(std::begin(kTabs), std::end(kTabs), tab) == std::end(kTabs))
+        return r.fail(where, "openSettings: \"tab\" must be General, Icons, Highlights or Labels");
+    action.description = "open settings" + (tab.empty() ? std::string() : ": " + tab);
+    action.apply = [tab](VirtualMac&, ScenarioHooks& hooks) {
+        if (hooks.openSettings)
+            hooks.openSettings(tab);
+    };
+    return true;
 }
 
 // Clicks at a point and on the buttons of an icon. False when the verb is not one of them.
@@ -577,6 +595,9 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
             action.description = "switch display " + displayName + " to Space " + std::to_string(space);
             action.apply = [display, s = space](VirtualMac& mac, ScenarioHooks&) { mac.switchSpace(display, s); };
         }
+    } else if (verb == "openSettings") {
+        if (!readOpenSettings(r, j, where, action))
+            return std::nullopt;
     } else {
         r.fail(where, "unknown action \"" + verb + "\"");
         return std::nullopt;

@@ -36,6 +36,9 @@ struct ScenarioHooks {
     std::function<void(WindowNumber window, IconButton button)> clickIconButton;
     // The host takes a picture of every display (the headless demo writes it out).
     std::function<void(const std::string& caption)> snapshot;
+    // The settings window opens (or comes forward) on a tab, given by its title; empty keeps
+    // the tab it shows.
+    std::function<void(const std::string& tab)> openSettings;
 };
 
 // One step of a timeline, at a time in seconds after the scenario starts.
