@@ -632,7 +632,9 @@ std::string readTunables(const json& root, const char* key, std::initializer_lis
         return {};
     if (!it->is_object())
         return std::string(key) + ": must be an object";
-    for (const auto& [name, value] : it->items()) {
+    for (const auto& item : it->items()) {
+        const std::string& name = item.key();
+        const json& value = item.value();
         auto field = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return name == f.first; });
         if (field == fields.end())
             return std::string(key) + ": unknown member " + ScenarioReader::shown(name);
