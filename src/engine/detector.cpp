@@ -213,7 +213,7 @@ void OverlayViewModel::runDetector(double now, Date dateNow, bool logDue)
 
     learnBaseline(now, dateNow);
 
-    shouldShowIcons.publish(isMCActive.value() || d.isInGracePeriod || iconOpacity.value() > 0.01);
+    shouldShowIcons.publish(iconsShown(isMCActive.value(), d.isInGracePeriod, iconOpacity.value()));
 }
 
 void OverlayViewModel::runPreExitDetection(Date dateNow, double sinceActivation)

@@ -14,4 +14,11 @@ struct FadeState {
 // exactly on the target once the duration has run out (or when there is no duration).
 double fadedOpacity(const FadeState& fade, double now);
 
+// Icons are drawn and interactive while Mission Control is open or in its grace period, and
+// while they fade out, until the opacity has fallen to 0.01.
+inline bool iconsShown(bool missionControlActive, bool inGracePeriod, double opacity)
+{
+    return missionControlActive || inGracePeriod || opacity > 0.01;
+}
+
 } // namespace talvora

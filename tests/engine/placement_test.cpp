@@ -204,3 +204,69 @@ TEST(Placement, ALateWindowAppearsOnceItShrinksAndSitsStill)
     EXPECT_EQ(mail->placementOpacity, 1.0) << "visibility 0.7 once it sits still";
     EXPECT_EQ(mail->currentPosition, (Point { 900, 600 })) << "thumbnail and window share their centre";
 }
+
+// Displays of different sizes, the second one lower than the first. A thumbnail that straddles
+// them belongs to the display holding the larger part of its area, wherever its centre or its
+// origin lies.
+TEST(Placement, AStraddlingThumbnailIsHostedWhereMostOfItsAreaLies)
+{
+    DetectorFixture f(DesktopBuilder()
+            .display(1, { 0, 0, 1440, 900 })
+            .display(2, { 1440, 300, 1920, 1080 })
+            .app(501, "Safari")
+            .app(502, "Notes")
+            .window(1001, 501, { 100, 100, 800, 600 }, "Start")
+            .window(1002, 502, { 1600, 400, 1200, 800 }, "List")
+            .front(501));
+    f.tick();
+    f.server->extraBackdrops = 4;
+    // 140 × 400 on the first display, 260 × 200 on the second; the centre is on the second.
+    f.server->reportedBounds[1001] = { 1300, 100, 400, 400 };
+    // 40 × 300 on the first display, where its origin is; 360 × 300 on the second.
+    f.server->reportedBounds[1002] = { 1400, 400, 400, 300 };
+    f.ticks(40);
+    ASSERT_TRUE(f.engine->isMCActive.value());
+    const WindowInfo* safari = find(f.engine->activeWindows.value(), 1001);
+    const WindowInfo* notes = find(f.engine->activeWindows.value(), 1002);
+    ASSERT_TRUE(safari && notes);
+    EXPECT_EQ(safari->hostScreenID, 1u);
+    EXPECT_EQ(safari->localBounds, (Rect { 1300, 100, 400, 400 }));
+    EXPECT_EQ(notes->hostScreenID, 2u);
+    EXPECT_EQ(notes->localBounds, (Rect { -40, 100, 400, 300 }));
+    EXPECT_NEAR(notes->currentPosition.x, 160, 0.3);
+    EXPECT_NEAR(notes->currentPosition.y, 250, 0.3);
+}
+
+// A window that opens during a visit on a display where no thumbnail stands (nothing there
+// shrinks) is shown as soon as it sits still, at its place, without waiting for a shrink.
+TEST(Placement, ALateWindowOnADisplayWithoutThumbnailsShowsWithoutShrinking)
+{
+    DetectorFixture f(DesktopBuilder()
+            .display(1, { 0, 0, 1440, 900 })
+            .display(2, { 1440, 0, 1920, 1080 })
+            .app(501, "Safari")
+            .app(503, "Mail")
+            .window(1001, 501, { 100, 100, 400, 300 }, "Start")
+            .front(501));
+    f.tick();
+    f.server->extraBackdrops = 4;
+    f.server->reportedBounds[1001] = { 300, 300, 200, 150 };
+    f.ticks(40);
+    ASSERT_TRUE(f.engine->isMCActive.value());
+    vmac::VirtualWindow inbox;
+    inbox.number = 1003;
+    inbox.pid = 503;
+    inbox.title = "Inbox";
+    inbox.bounds = { 1600, 200, 600, 400 };
+    f.sim->mac().openWindow(inbox);
+    f.tick();
+    const WindowInfo* mail = find(f.engine->activeWindows.value(), 1003);
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(mail->placementOpacity, 0.0) << "first sight: no anchor yet";
+    f.tick();
+    mail = find(f.engine->activeWindows.value(), 1003);
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(mail->hostScreenID, 2u);
+    EXPECT_EQ(mail->placementOpacity, 1.0);
+    EXPECT_EQ(mail->currentPosition, (Point { 460, 400 }));
+}

@@ -216,6 +216,22 @@ TEST_F(OverlayPainterTest, VeryLongTitleStaysWithinTheLabelWidth)
     }
 }
 
+// A truncated name stops inside the label's padding: the 6 points at each side of the block
+// stay empty, and the text runs up to them.
+TEST_F(OverlayPainterTest, TruncatedTextStopsInsideTheLabelsPadding)
+{
+    LabelItem item = label({ 300, 50 }, std::string(200, 'W'), std::nullopt);
+    item.textShadow = { { 0, 0, 0, 0 }, 0, { 0, 0 } };
+    item.background = { 0, 0, 0, 0 };
+    const QImage image = qt::renderOverlayImage(painter, oneGroup({ item }), { 600, 100 });
+    const int left = 300 - 110;
+    const int right = 300 + 110;
+    EXPECT_EQ(paintedPixelsInColumns(image, left - 2, left + 6), 0);
+    EXPECT_EQ(paintedPixelsInColumns(image, right - 6, right + 2), 0);
+    EXPECT_GT(paintedPixelsInColumns(image, left + 6, left + 16), 0);
+    EXPECT_GT(paintedPixelsInColumns(image, right - 30, right - 6), 0) << "the ellipsis comes close to the padding";
+}
+
 TEST_F(OverlayPainterTest, ShortLabelIsNarrowAndCentred)
 {
     const QImage image = qt::renderOverlayImage(painter, oneGroup({ label({ 300, 50 }, "Notes", std::nullopt) }), { 600, 100 });

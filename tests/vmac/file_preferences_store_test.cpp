@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -222,6 +223,33 @@ TEST_F(PreferencesFileTest, ConcurrentWritersInSeparateProcessesLoseNothing)
     auto all = store->dictionaryRepresentation();
     EXPECT_EQ(all.size(), 2u * kWrites + 1);
     EXPECT_THAT(folderEntries(), ElementsAre("app.talvora.Talvora.json", "app.talvora.Talvora.json.lock"));
+}
+
+// A reader that opened the file before a write keeps reading the whole old document: the write
+// puts a new file in place instead of rewriting the old one.
+TEST_F(PreferencesFileTest, AWriteReplacesTheFileWithANewOne)
+{
+    auto store = open();
+    api(*store).set("speed", 1.0);
+    struct stat before {};
+    ASSERT_EQ(::stat(path().c_str(), &before), 0);
+    std::ifstream reader(path(), std::ios::binary);
+    ASSERT_TRUE(reader);
+
+    api(*store).set("speed", 2.0);
+    api(*store).set("padding", std::string(4096, 'x'));
+    std::stringstream old;
+    old << reader.rdbuf();
+    std::string error;
+    auto document = parsePreferencesText(old.str(), error);
+    ASSERT_TRUE(document) << error;
+    EXPECT_EQ((*document)["speed"]["value"], 1.0);
+    EXPECT_FALSE(document->contains("padding"));
+
+    struct stat after {};
+    ASSERT_EQ(::stat(path().c_str(), &after), 0);
+    EXPECT_NE(before.st_ino, after.st_ino);
+    EXPECT_EQ(fileJson()["speed"]["value"], 2.0);
 }
 
 // --- Change observers -------------------------------------------------------------------
