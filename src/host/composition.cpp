@@ -24,8 +24,23 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
     , m_files(m_home)
     , m_platform { m_mac, m_mac, m_mac, m_mac, clock, mainQueue, m_preferences, m_notifications, m_workspaceNotifications,
         m_files, systemLog, m_input, m_accessibility, m_input, m_mac }
+    , m_application(m_mac, m_notifications)
+    , m_privacy(m_scenario.desktop.screenRecordingGranted, m_scenario.accessibilityTrusted)
+    , m_shell { m_mac.statusBar(), m_application, m_privacy, nullptr, nullptr, {}, nullptr }
 {
     m_mac.setApplicationNotifications(&m_notifications);
+    // A chosen menu item runs once menu tracking has ended, on the main queue.
+    m_mac.statusBar().setActionQueue([this](std::function<void()> action) {
+        std::weak_ptr<int> alive = m_lifetime;
+        m_mainQueue.async([alive, action = std::move(action)] {
+            if (!alive.expired())
+                action();
+        });
+    });
+    m_application.setOnTerminate([this] {
+        if (onTerminate)
+            onTerminate();
+    });
     // The scenario's applications are on the disk before anything looks for them.
     for (const auto& app : m_scenario.installedApps)
         m_appBundles.install(app);
@@ -38,14 +53,16 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
         std::filesystem::create_directories(m_home.library() + "/Logs/Talvora", error);
         std::ofstream(m_home.library() + "/Logs/Talvora/DEBUG_ON");
     }
-    m_accessibility.setTrusted(m_scenario.accessibilityTrusted);
+    m_accessibility.setTrusted(m_privacy.accessibilityAllowed());
+    m_privacy.setOnAccessibilityChange([this](bool trusted) { m_accessibility.setTrusted(trusted); });
     // A hung application keeps the caller waiting in real time; a virtual host moves its clock.
     m_accessibility.setWait([](double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); });
     m_pinnedApps = std::make_unique<PinnedAppsStore>(m_preferences, m_mac);
+    m_app = std::make_unique<TalvoraApp>(m_platform, m_shell, *m_pinnedApps);
     m_hooks.userInput = [this](EventType type) { m_input.postEvent(type); };
-    m_hooks.setAccessibilityTrusted = [this](bool trusted) { m_accessibility.setTrusted(trusted); };
+    m_hooks.setAccessibilityTrusted = [this](bool trusted) { m_privacy.setAccessibilityAllowed(trusted); };
     m_hooks.movePointer = [this](Point location) { m_input.movePointer(location); };
-    m_hooks.click = [this] { click(); };
+    m_hooks.click = [this] { clickAtPointer(); };
     m_hooks.clickIconButton = [this](WindowNumber window, vmac::IconButton button) { clickIconButton(window, button); };
     m_hooks.snapshot = [this](const std::string& caption) {
         if (onSnapshot)
@@ -58,66 +75,28 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
 
 Composition::~Composition()
 {
-    // Nothing may run into a half-destroyed app: the driver goes first, then the engine after
-    // its log writer has finished (the home folder may go away next).
-    m_driver.reset();
-    m_tickModeSubscription.reset();
-    m_hoverSubscription.reset();
-    m_inputController.reset();
-    m_overlays.reset();
-    m_observers.clear();
-    if (m_engine)
-        m_engine->debugLog().logManager().waitUntilIdle();
+    // The app goes before the services it was given (the home folder may go away next).
+    m_app.reset();
 }
 
 OverlayViewModel& Composition::createEngine()
 {
-    m_engine = std::make_unique<OverlayViewModel>(m_platform);
+    OverlayViewModel& engine = m_app->showRootWindow().vm();
     m_startedAt = m_clock.mediaTime();
-    NotificationCenter& workspace = m_workspaceNotifications;
-    m_observers.push_back(workspace.addObserver(kActiveSpaceDidChangeNotification, [this] { m_engine->handleSpaceChange(); }));
-    NotificationCenter& app = m_notifications;
-    m_observers.push_back(app.addObserver(kScreenParametersDidChangeNotification, [this] { handleScreenParametersChange(); }));
-    return *m_engine;
+    m_app->contentView()->onTick = [this] {
+        if (onTick)
+            onTick();
+    };
+    return engine;
 }
 
-void Composition::start()
+void Composition::start(bool playTimeline)
 {
     createEngine();
+    m_app->launch();
+    if (!playTimeline)
+        return;
     std::weak_ptr<int> alive = m_lifetime;
-
-    // The frame driver exists from the root view's creation, with the engine's initial mode;
-    // its host view is in the root window, on the main display.
-    m_driver = std::make_unique<DisplayLinkDriver>(m_mainQueue, m_engine->tickMode.value(), [this] { frame(); });
-    m_tickModeSubscription = m_engine->tickMode.subscribe([this](const TickModeSpec& mode) { m_driver->update(mode, [this] { frame(); }); });
-    m_driver->hostView().moveToWindow(static_cast<WindowServer&>(m_mac).mainDisplayID());
-
-    // The root view lives in an ordinary window until the overlay set-up hides it.
-    AppWindows& windows = m_mac;
-    m_rootWindow = windows.createWindow(rootWindowFrame(), WindowStyleMask::titled | WindowStyleMask::closable
-            | WindowStyleMask::miniaturizable | WindowStyleMask::resizable, {});
-    m_rootWindow->orderFront();
-    m_overlays = std::make_unique<OverlayWindows>(m_mac, m_mac, m_systemLog,
-        OverlayContentView::Sources { *m_engine, m_preferences, *m_pinnedApps, m_activityReporter.get() });
-    m_inputController = std::make_unique<InputController>(*m_engine, m_platform);
-    // Only a change of the button under the pointer re-routes the mouse, not the first
-    // appearance: an overlay takes clicks only on a button, so a click anywhere else on a
-    // thumbnail still picks it.
-    m_hoverSubscription = m_engine->hoveredButton.subscribe([this](const std::optional<WindowButton>& button) {
-        m_overlays->routeMouse(button);
-    });
-
-    // One main-queue turn after the root view appears, its start sequence runs: the overlays
-    // first, then the monitors.
-    m_mainQueue.async([this, alive] {
-        if (alive.expired())
-            return;
-        m_started = true;
-        m_overlays->setupPerScreenOverlays();
-        m_inputController->installLocalMouseMonitor([this](const AppWindow& window) { return m_overlays->isOverlayWindow(window); });
-        m_engine->startUserInputMonitoring();
-    });
-
     for (const auto& action : m_scenario.timeline) {
         m_mainQueue.after(action.at, [this, alive, &action] {
             if (alive.expired())
@@ -129,50 +108,27 @@ void Composition::start()
     }
 }
 
-void Composition::frame()
+vmac::ClickTarget Composition::clickAtPointer()
 {
-    if (!m_started || !m_engine)
-        return;
-    m_engine->tick();
-    ++m_ticks;
-    if (onTick)
-        onTick();
+    return m_events.click(m_input.pointerLocation()).target;
 }
-
-void Composition::handleScreenParametersChange()
-{
-    // Rebuilt on the next turn of the main queue, fresh windows for every screen, then the
-    // engine re-reads the displays.
-    std::weak_ptr<int> alive = m_lifetime;
-    m_mainQueue.async([this, alive] {
-        if (alive.expired() || !m_engine)
-            return;
-        if (m_overlays)
-            m_overlays->setupPerScreenOverlays();
-        // The frame driver's host view moves to whatever display is now the main one.
-        if (m_driver)
-            m_driver->hostView().moveToWindow(static_cast<WindowServer&>(m_mac).mainDisplayID());
-        m_engine->handleScreenParametersChange();
-    });
-}
-
-void Composition::click() { m_events.click(m_input.pointerLocation()); }
 
 void Composition::clickIconButton(WindowNumber window, vmac::IconButton button)
 {
     // A person aims at the button as it is drawn now, then clicks a moment later, once the
     // hover has caught up with the pointer.
-    if (!m_engine)
+    if (!m_app->contentView())
         return;
-    const auto& windows = m_engine->activeWindows.value();
+    OverlayViewModel& engine = m_app->contentView()->vm();
+    const auto& windows = engine.activeWindows.value();
     auto w = std::find_if(windows.begin(), windows.end(), [&](const WindowInfo& x) { return x.id == window; });
     if (w == windows.end())
         return;
-    const auto& screens = m_engine->screens().cachedScreenInfos;
+    const auto& screens = engine.screens().cachedScreenInfos;
     auto screen = std::find_if(screens.begin(), screens.end(), [&](const ScreenInfo& s) { return s.id == w->hostScreenID; });
     if (screen == screens.end())
         return;
-    const CachedSettings& settings = m_engine->settings();
+    const CachedSettings& settings = engine.settings();
     const IconPlacement icon = iconPlacement(*w, settings.iconMaxSize, settings.iconYOffset);
     const ButtonHoverKind kind = button == vmac::IconButton::Close ? ButtonHoverKind::Close : ButtonHoverKind::Minimize;
     const Point local = buttonCenter(icon, kind, settings.closeMinimizeButtonsOnBottom);
@@ -180,17 +136,8 @@ void Composition::clickIconButton(WindowNumber window, vmac::IconButton button)
     std::weak_ptr<int> alive = m_lifetime;
     m_mainQueue.after(kAimingTime, [this, alive] {
         if (!alive.expired())
-            click();
+            clickAtPointer();
     });
-}
-
-Rect Composition::rootWindowFrame()
-{
-    Screens& screens = m_mac;
-    auto main = screens.mainScreen();
-    if (!main)
-        return { 0, 0, 480, 320 };
-    return { main->frame.x + (main->frame.width - 480) / 2, main->frame.y + (main->frame.height - 320) / 2, 480, 320 };
 }
 
 void Composition::writePreferenceFromOtherProcess(const std::string& key, const std::optional<PreferenceValue>& value)

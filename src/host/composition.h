@@ -1,10 +1,8 @@
 #pragma once
 
-#include "engine/frame_driver.h"
-#include "engine/overlay_view_model.h"
+#include "app/talvora_app.h"
 #include "host/network_services.h"
 #include "input/input_controller.h"
-#include "overlay/overlay_windows.h"
 #include "platform/platform.h"
 #include "settings/pinned_apps_store.h"
 #include "vmac/app_bundles.h"
@@ -13,7 +11,9 @@
 #include "vmac/home_folder.h"
 #include "vmac/posix_files.h"
 #include "vmac/scenario.h"
+#include "vmac/event_stream.h"
 #include "vmac/virtual_accessibility.h"
+#include "vmac/virtual_application.h"
 #include "vmac/virtual_input.h"
 #include "vmac/virtual_mac.h"
 #include "vmac/virtual_notification_center.h"
@@ -26,11 +26,13 @@ namespace talvora::host {
 
 // The application on a virtual Mac: the composition root. It builds the platform services,
 // writes the scenario's preferences (and the debug-log marker) before the engine exists,
-// because the engine reads some of them only once, and then starts the app as its root view
-// does: the engine, the frame driver bound to the published tick mode, the desktop-switch and
-// display-change handlers, user-input monitoring, and the scenario's timeline on the main
-// queue. The clock and the main queue are given: virtual ones for tests, scenarios and
-// benchmarks, real-time ones for the interactive app and the idle-cost benchmark.
+// because the engine reads some of them only once, then launches the app (`TalvoraApp`) and
+// plays the scenario's timeline on the main queue. The clock and the main queue are given:
+// virtual ones for tests, scenarios and benchmarks, real-time ones for the interactive app and
+// the idle-cost benchmark.
+//
+// The settings window, the update checker and telemetry plug in through shellServices()
+// before start(); without them the app runs as ShellServices describes.
 class Composition {
 public:
     Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& clock, RunLoop& mainQueue, SystemLog& systemLog);
@@ -44,32 +46,43 @@ public:
     // The scenario's click on a button of a window's icon (see ScenarioHooks).
     void clickIconButton(WindowNumber window, vmac::IconButton button);
 
-    // Starts the app; the timeline's times count from here.
-    void start();
+    // Launches the app and, unless told not to, plays the scenario's timeline, whose times
+    // count from here.
+    void start(bool playTimeline = true);
+    // The left button goes down and up where the pointer is, routed as the window server
+    // routes it; other applications' monitors hear it unless it lands in an own window.
+    vmac::ClickTarget clickAtPointer();
     // Usage events: the overlays tell it when icons appear. Set before `start`; the telemetry
     // outlives the composition. Without it nothing is reported.
     void setTelemetry(Telemetry* telemetry)
     {
         m_activityReporter = telemetry ? std::make_unique<TelemetryActivityReporter>(*telemetry) : nullptr;
+        m_shell.activity = m_activityReporter.get();
     }
     // Creates the engine without starting it, for callers that tick it themselves.
     OverlayViewModel& createEngine();
 
     // Called after every tick.
     std::function<void()> onTick;
+    // Called once the app has terminated (after its will-terminate notification).
+    std::function<void()> onTerminate;
     // Called when the scenario asks for a picture of the displays.
     std::function<void(const std::string& caption)> onSnapshot;
     // Called when a timeline action has been applied.
     std::function<void(const vmac::TimelineAction&)> onAction;
 
-    OverlayViewModel& engine() { return *m_engine; }
+    OverlayViewModel& engine() { return m_app->contentView()->vm(); }
     // Clicks on the icons' buttons and the window actions, from the start of the app.
-    InputController* inputController() { return m_inputController.get(); }
+    InputController* inputController() { return m_app->contentView() ? &m_app->contentView()->inputController() : nullptr; }
     // The overlay windows, from the start of the app.
-    OverlayWindows* overlays() { return m_overlays.get(); }
+    OverlayWindows* overlays() { return m_app->contentView() ? &m_app->contentView()->overlays() : nullptr; }
     // The window that hosts the root view; hidden by the first overlay set-up.
-    const AppWindowRef& rootWindow() const { return m_rootWindow; }
-    DisplayLinkDriver* frameDriver() { return m_driver.get(); }
+    const AppWindowRef& rootWindow() const { return m_app->rootWindow(); }
+    DisplayLinkDriver* frameDriver() { return m_app->contentView() ? &m_app->contentView()->frameDriver() : nullptr; }
+    TalvoraApp& app() { return *m_app; }
+    ShellServices& shellServices() { return m_shell; }
+    vmac::VirtualApplication& application() { return m_application; }
+    vmac::PrivacySettings& privacy() { return m_privacy; }
     vmac::VirtualMac& mac() { return m_mac; }
     vmac::VirtualInput& input() { return m_input; }
     vmac::VirtualAccessibility& accessibility() { return m_accessibility; }
@@ -80,14 +93,10 @@ public:
     Platform& platform() { return m_platform; }
     const vmac::HomeFolder& home() const { return m_home; }
     const vmac::Scenario& scenario() const { return m_scenario; }
-    int tickCount() const { return m_ticks; }
+    int tickCount() const { return m_app->contentView() ? m_app->contentView()->tickCount() : 0; }
     double startedAt() const { return m_startedAt; }
 
 private:
-    void frame();
-    void handleScreenParametersChange();
-    void click();
-    Rect rootWindowFrame();
     void writePreferenceFromOtherProcess(const std::string& key, const std::optional<PreferenceValue>& value);
 
     vmac::Scenario m_scenario;
@@ -105,20 +114,14 @@ private:
     vmac::FilePreferencesStore m_preferences;
     vmac::PosixFiles m_files;
     Platform m_platform;
+    vmac::VirtualApplication m_application;
+    vmac::PrivacySettings m_privacy;
+    ShellServices m_shell;
     std::unique_ptr<PinnedAppsStore> m_pinnedApps;
-    std::unique_ptr<TelemetryActivityReporter> m_activityReporter;
-    std::unique_ptr<OverlayViewModel> m_engine;
-    AppWindowRef m_rootWindow;
-    std::unique_ptr<OverlayWindows> m_overlays;
-    std::unique_ptr<InputController> m_inputController;
-    Published<std::optional<WindowButton>>::Subscription m_hoverSubscription;
-    std::unique_ptr<DisplayLinkDriver> m_driver;
-    Published<TickModeSpec>::Subscription m_tickModeSubscription;
-    std::vector<ObserverTokenPtr> m_observers;
+    std::unique_ptr<TelemetryActivityReporter> m_activityReporter; // before the app, which reports to it
+    std::unique_ptr<TalvoraApp> m_app;
     vmac::ScenarioHooks m_hooks;
-    bool m_started = false; // the root view's start flag: frames tick only after it
     double m_startedAt = 0;
-    int m_ticks = 0;
     std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);
 };
 

@@ -3,6 +3,7 @@
 #include "app/update_checker.h"
 #include "diagnostics/telemetry.h"
 #include "overlay/activity_reporter.h"
+#include "platform/platform.h"
 #include "platform/system_log.h"
 
 #include <optional>
@@ -31,6 +32,27 @@ public:
 
 private:
     Telemetry& m_telemetry;
+};
+
+// The app's network features on the endpoints this build was configured with: usage events
+// and the update checker, both off when their endpoint is. The composition's overlays report to
+// the telemetry once it is handed to `Composition::setTelemetry`; the updater is started by the
+// application shell. Everything given outlives this object.
+class NetworkServices {
+public:
+    NetworkServices(Platform& platform, HttpClient& http, SystemInfo& system, UpdateAlertWindow& window)
+        : m_telemetry({ platform.preferences, platform.clock, http, system }, deployedTelemetryEndpoint(platform.systemLog))
+        , m_updater({ platform.preferences, platform.clock, platform.mainQueue, http, system, window },
+              deployedUpdateFeed(platform.systemLog))
+    {
+    }
+
+    Telemetry& telemetry() { return m_telemetry; }
+    UpdateChecker& updater() { return m_updater; }
+
+private:
+    Telemetry m_telemetry;
+    UpdateChecker m_updater;
 };
 
 } // namespace talvora::host

@@ -211,6 +211,11 @@ void paintMenuBar(QPainter& painter, const QRectF& display, double height, const
     double right = bar.right() - vmac::kStatusItemsRightInset;
     if (content.ownStatusItem) {
         right -= vmac::kOwnStatusItemWidth;
+        if (content.ownStatusItemHighlighted) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(rgba(255, 255, 255, 0.25));
+            painter.drawRoundedRect(QRectF(right + 2, bar.top() + 2, vmac::kOwnStatusItemWidth - 4, height - 4), 4, 4);
+        }
         paintStatusGlyphOwn(painter, QPointF(right + vmac::kOwnStatusItemWidth / 2, mid), ink);
     }
     for (const auto& item : vmac::kControlCenterItems) {

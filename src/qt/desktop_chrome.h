@@ -39,6 +39,7 @@ struct MenuBarContent {
     QString appName; // the front application, in bold after the Apple menu
     bool active = true; // the display with the key window; the others are dimmed
     bool ownStatusItem = false; // the program's status item, at the right end
+    bool ownStatusItemHighlighted = false; // its menu is open
     QString clock; // the clock's text
 };
 // The strip along the top of the display, `height` points tall. The status items stand where

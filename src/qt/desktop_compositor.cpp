@@ -1,6 +1,7 @@
 #include "qt/desktop_compositor.h"
 
 #include "qt/desktop_chrome.h"
+#include "qt/status_menu_painter.h"
 #include "qt/wallpaper.h"
 #include "qt/window_picture.h"
 #include "vmac/frame_animation.h"
@@ -185,7 +186,12 @@ void paintMenuBarOf(QPainter& painter, Frame& frame)
     }
     content.active = frame.keyDisplay.value_or(0) == frame.index;
     const VirtualApp* own = frame.app(frame.mac.ownPID());
-    content.ownStatusItem = own && !own->terminated;
+    content.ownStatusItem = own && !own->terminated && frame.mac.ownStatusItemFrame(frame.index).has_value();
+    if (content.ownStatusItem) {
+        auto menu = frame.mac.statusBar().openMenuLayout();
+        auto item = frame.mac.ownStatusItemFrame(frame.index);
+        content.ownStatusItemHighlighted = menu && item && frame.display.contains(toQRect(menu->frame).center());
+    }
     const Clock& clock = frame.mac.clock();
     const Date now = clock.now();
     content.clock = menuBarClockText(now, clock.localUtcOffsetSeconds(now));
@@ -329,6 +335,10 @@ void DesktopCompositor::paint(QPainter& painter, const vmac::VirtualMac& mac, st
     if (frame.overview)
         paintSpacesBarOf(painter, frame);
     paintOwnWindows(painter, frame, paintHosted);
+    if (const auto* item = mac.statusBar().item()) {
+        if (auto layout = mac.statusBar().openMenuLayout(); layout && frame.display.intersects(toQRect(layout->frame)))
+            paintStatusMenu(painter, *layout, item->menu, mac.statusBar().highlightedRow());
+    }
 
     if (pointer) {
         const QPointF hotSpot(pointer->location.x, frame.primaryHeight - pointer->location.y);

@@ -17,7 +17,9 @@ ClickOutcome EventStream::click(Point location)
         }
         return outcome;
     }
-    m_input.postEvent(EventType::LeftMouseDown);
+    // The program's status item and menu are its own: other applications do not hear those.
+    if (outcome.target.kind != ClickTarget::Kind::StatusItem && outcome.target.kind != ClickTarget::Kind::Menu)
+        m_input.postEvent(EventType::LeftMouseDown);
     m_mac.applyClick(outcome.target);
     return outcome;
 }

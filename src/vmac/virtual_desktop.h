@@ -183,8 +183,9 @@ struct OwnWindowListing {
 // The window list as CGWindowListCopyWindowInfo reports it for this desktop: highest layer
 // first, front to back within a layer, the on-screen key left out for windows off screen (of
 // another Space, minimized, of a hidden application), and other processes' window names left
-// out while screen recording is not granted.
+// out while screen recording is not granted. The asking process's status item is on every
+// menu bar while `ownStatusItem` says it has one.
 WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProcess, WindowListOption option,
-    const ListPresentation& presentation = {}, const std::vector<OwnWindowListing>& ownWindows = {});
+    const ListPresentation& presentation = {}, const std::vector<OwnWindowListing>& ownWindows = {}, bool ownStatusItem = false);
 
 } // namespace talvora::vmac

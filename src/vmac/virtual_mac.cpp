@@ -62,10 +62,12 @@ VirtualMac::VirtualMac(VirtualDesktop desktop, ProcessID ownPID, const Clock& cl
 {
     for (auto& d : m_desktop.displays)
         normalizeSpaces(d);
+    m_statusBar.setOnItemChange([this] { ownWindowsChanged(); });
 }
 
 void VirtualMac::changed()
 {
+    ++m_changeCount;
     m_cachedAll.list.reset();
     m_cachedOnScreen.list.reset();
     m_missionControl.desktopChanged(m_desktop, now());
@@ -85,7 +87,7 @@ WindowListReply VirtualMac::copyWindowList(WindowListOption option, WindowNumber
     auto& cache = option == WindowListOption::All ? m_cachedAll : m_cachedOnScreen;
     if (!cache.list || !(cache.settled || cache.builtAt == t)) {
         cache.list = std::make_shared<const WindowList>(
-            buildWindowList(m_desktop, m_ownPID, option, m_missionControl.presentation(m_desktop, t), ownWindowListings()));
+            buildWindowList(m_desktop, m_ownPID, option, m_missionControl.presentation(m_desktop, t), ownWindowListings(), m_statusBar.item() != nullptr));
         cache.builtAt = t;
         cache.settled = t >= m_missionControl.settledAt();
     }
@@ -495,6 +497,7 @@ void VirtualMac::setScreenRecordingGranted(bool granted)
 
 void VirtualMac::ownWindowsChanged()
 {
+    ++m_changeCount;
     m_cachedAll.list.reset();
     m_cachedOnScreen.list.reset();
 }
@@ -564,7 +567,11 @@ ClickTarget VirtualMac::routeClick(Point location) const
     const Point global { location.x, height - location.y };
     // The server's own view of the screen, not a query: it neither fails nor counts.
     const auto thumbnails = presentation();
-    const WindowList onScreen = buildWindowList(m_desktop, m_ownPID, WindowListOption::OnScreenOnly, thumbnails, ownWindowListings());
+    // An open status menu takes the click: a row is chosen, anywhere else the menu just closes.
+    if (m_statusBar.isMenuOpen())
+        return { ClickTarget::Kind::Menu, 0, Point {}, m_statusBar.rowAt(global) };
+    const WindowList onScreen
+        = buildWindowList(m_desktop, m_ownPID, WindowListOption::OnScreenOnly, thumbnails, ownWindowListings(), m_statusBar.item() != nullptr);
     const auto own = ownWindows();
     for (const auto& entry : onScreen) {
         auto number = entry.number.asInteger<std::int64_t>();
@@ -575,15 +582,17 @@ ClickTarget VirtualMac::routeClick(Point location) const
         const auto window = static_cast<WindowNumber>(*number);
         if (*pid == m_ownPID) {
             auto it = std::find_if(own.begin(), own.end(), [&](const auto& w) { return w->windowNumber() == window; });
-            if (it == own.end())
-                return { ClickTarget::Kind::MenuBar, window, Point {} }; // the program's status item
+            if (it == own.end()) {
+                // The program's status item: where it stands goes with the click, for its menu.
+                return { ClickTarget::Kind::StatusItem, window, Point { global.x, global.y }, std::nullopt };
+            }
             if ((*it)->ignoresMouseEvents() || (*it)->alphaValue() <= 0)
                 continue; // click-through
             Rect frame = (*it)->frame();
-            return { ClickTarget::Kind::OwnWindow, window, Point { location.x - frame.x, location.y - frame.y } };
+            return { ClickTarget::Kind::OwnWindow, window, Point { location.x - frame.x, location.y - frame.y }, std::nullopt };
         }
         if (*pid == SystemPID::windowServer || *pid == SystemPID::controlCenter)
-            return { ClickTarget::Kind::MenuBar, window, Point {} };
+            return { ClickTarget::Kind::MenuBar, window, Point {}, std::nullopt };
         const bool isBackdrop = std::any_of(thumbnails.transientWindows.begin(), thumbnails.transientWindows.end(),
             [&](const auto& t) { return t.number == window; });
         if (isBackdrop) {
@@ -592,16 +601,26 @@ ClickTarget VirtualMac::routeClick(Point location) const
                 auto frame = m_missionControl.thumbnailFrame(w.number, now());
                 auto shown = thumbnails.presentedBounds.find(w.number);
                 if (frame && shown != thumbnails.presentedBounds.end() && containsPoint(shown->second, global))
-                    return { ClickTarget::Kind::Thumbnail, w.number, Point {} };
+                    return { ClickTarget::Kind::Thumbnail, w.number, Point {}, std::nullopt };
             }
-            return { ClickTarget::Kind::Overview, 0, Point {} };
+            return { ClickTarget::Kind::Overview, 0, Point {}, std::nullopt };
         }
         if (*pid == SystemPID::dock)
-            return { ClickTarget::Kind::Desktop, window, Point {} };
+            return { ClickTarget::Kind::Desktop, window, Point {}, std::nullopt };
         if (std::any_of(m_desktop.windows.begin(), m_desktop.windows.end(), [&](const auto& w) { return w.number == window; }))
-            return { ClickTarget::Kind::Window, window, Point {} };
+            return { ClickTarget::Kind::Window, window, Point {}, std::nullopt };
     }
     return {};
+}
+
+std::optional<Rect> VirtualMac::ownStatusItemFrame(std::size_t displayIndex) const
+{
+    const auto own = findApp(m_ownPID);
+    if (!m_statusBar.item() || displayIndex >= m_desktop.displays.size() || !own || own->terminated)
+        return std::nullopt;
+    const auto& display = m_desktop.displays[displayIndex];
+    const Rect screen = globalFromAppKitFrame(display.frame, primaryHeight());
+    return Rect { screen.maxX() - kStatusItemsRightInset - kOwnStatusItemWidth, screen.y, kOwnStatusItemWidth, display.menuBarHeight };
 }
 
 void VirtualMac::applyClick(const ClickTarget& target)
@@ -620,6 +639,20 @@ void VirtualMac::applyClick(const ClickTarget& target)
             std::rotate(m_desktop.windows.begin(), it, it + 1);
             changed();
         }
+        break;
+    case ClickTarget::Kind::StatusItem:
+        // The menu opens below the item on the display clicked.
+        for (std::size_t i = 0; i < m_desktop.displays.size(); ++i) {
+            auto item = ownStatusItemFrame(i);
+            if (item && containsPoint(*item, target.locationInWindow)) {
+                m_statusBar.openMenu(*item, globalFromAppKitFrame(m_desktop.displays[i].frame, primaryHeight()));
+                break;
+            }
+        }
+        break;
+    case ClickTarget::Kind::Menu:
+        if (!target.row || !m_statusBar.choose(*target.row))
+            m_statusBar.closeMenu();
         break;
     case ClickTarget::Kind::OwnWindow: // the program's own windows handle their clicks themselves
     case ClickTarget::Kind::MenuBar:

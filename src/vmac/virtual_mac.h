@@ -9,6 +9,7 @@
 #include "vmac/mission_control.h"
 #include "vmac/virtual_app_window.h"
 #include "vmac/virtual_desktop.h"
+#include "vmac/virtual_status_bar.h"
 
 #include <memory>
 #include <optional>
@@ -27,13 +28,18 @@ struct ClickTarget {
         Thumbnail, // a window's thumbnail in Mission Control: the overview is left with it in front
         Overview, // Mission Control's backdrop outside every thumbnail: the overview closes
         Window, // another application's window: it comes to the front
-        MenuBar, // a menu bar or a status item
+        MenuBar, // a menu bar or another process's status item
+        StatusItem, // the program's own status item: its menu opens
+        Menu, // the program's open status menu, on the row `row` (outside its rows it just closes)
         Desktop, // the desktop picture
         Nothing, // no display there
     };
     Kind kind = Kind::Nothing;
     WindowNumber window = 0; // the window clicked, for OwnWindow, Thumbnail and Window
-    Point locationInWindow; // OwnWindow only: AppKit's locationInWindow, bottom-left origin
+    // OwnWindow: AppKit's locationInWindow, bottom-left origin; StatusItem: the window-server
+    // point clicked.
+    Point locationInWindow;
+    std::optional<std::size_t> row; // Menu only: the row chosen
 };
 
 class VirtualMac final : public WindowServer, public Screens, public Workspace, public ProcessInfo, public AppWindows {
@@ -120,6 +126,17 @@ public:
     // with its window in front, the overview's backdrop leaves it, a window comes to the front.
     void applyClick(const ClickTarget& target);
 
+    // The program's status items and its open status menu.
+    VirtualStatusBar& statusBar() { return m_statusBar; }
+    const VirtualStatusBar& statusBar() const { return m_statusBar; }
+    // Where the program's status item stands on a display, in window-server points; nothing
+    // when the program has no item or the display does not exist.
+    std::optional<Rect> ownStatusItemFrame(std::size_t displayIndex) const;
+
+    // Counts every change of what the Mac shows (desktop, windows, the program's own windows
+    // and status item), so that a compositor knows when to draw again.
+    std::uint64_t changeCount() const { return m_changeCount; }
+
     // How many window-list queries were answered.
     int windowListQueryCount() const { return m_queryCount; }
 
@@ -179,7 +196,9 @@ private:
     CachedList m_cachedAll;
     CachedList m_cachedOnScreen;
     int m_queryCount = 0;
+    std::uint64_t m_changeCount = 0;
     std::vector<std::weak_ptr<VirtualAppWindow>> m_ownWindows;
+    VirtualStatusBar m_statusBar;
     WindowNumber m_nextOwnWindowNumber = 9001;
     // Own windows report changes through this; they may outlive the Mac.
     std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);

@@ -191,7 +191,7 @@ void applyQuirk(WindowEntry& e, EntryQuirk quirk)
 }
 
 WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProcess, WindowListOption option,
-    const ListPresentation& presentation, const std::vector<OwnWindowListing>& ownWindows)
+    const ListPresentation& presentation, const std::vector<OwnWindowListing>& ownWindows, bool ownStatusItem)
 {
     ListWriter writer(desktop, askingProcess);
     const double primaryHeight = desktop.displays.empty() ? 0 : desktop.displays.front().frame.height;
@@ -204,9 +204,9 @@ WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProces
             kMainMenuLayer, true, std::string("Menubar"), 1, /*nameAlwaysVisible=*/true);
         double right = screen.maxX() - kStatusItemsRightInset;
         WindowNumber item = base + 1;
-        // This process's own status item, when the application runs on this desktop.
+        // This process's own status item, once the application has put one into the menu bar.
         for (const auto& app : desktop.apps) {
-            if (app->pid == askingProcess && !app->terminated) {
+            if (ownStatusItem && app->pid == askingProcess && !app->terminated) {
                 right -= kOwnStatusItemWidth;
                 writer.add(item++, app->pid, ownerNameOf(app.get()), { right, screen.y, kOwnStatusItemWidth, display.menuBarHeight }, kStatusLayer, true,
                     std::string("Item-0"));

@@ -90,20 +90,6 @@ TEST(TelemetryRules, ABodyThatCannotBeWrittenCompletesWithFailureAndIsTriedAgain
     EXPECT_EQ(rig.http.requests()[0].timeoutSeconds, 10);
 }
 
-TEST(TelemetryRules, ResponsesOutside2xxAreFailures)
-{
-    Rig rig;
-    rig.http.answerStatus(302);
-    rig.http.failTransport();
-    rig.http.answerStatus(204);
-    for (int i = 0; i < 3; ++i) {
-        rig.telemetry.sendActiveEvent();
-        rig.settle();
-    }
-    EXPECT_EQ(rig.http.requests().size(), 3u);
-    EXPECT_EQ(rig.prefs.string(PrefKey::telemetryLastActiveDay), rig.telemetry.currentDayString());
-}
-
 TEST(TelemetryRules, TheDisclosureShowsTheNextBodyWithoutMakingAnIdentifier)
 {
     Rig rig;

@@ -40,24 +40,6 @@ TEST_F(QtHttpClientTest, ErrorStatusesAreResponsesWithTheirBodies)
     EXPECT_EQ(server.requests()[0].body, "payload");
 }
 
-TEST_F(QtHttpClientTest, AStalledTransferTimesOutEvenWhenTheRequestAsksForNoTimeOut)
-{
-    qt::QtHttpClient client(runLoop);
-    server.hang();
-    std::optional<HttpResult> result;
-    client.send({ "GET", server.url("/slow"), {}, {}, 0.2 }, [&](HttpResult r) { result = std::move(r); });
-    ASSERT_TRUE(runUntil([&] { return result.has_value(); }));
-    EXPECT_EQ(result->outcome, HttpResult::Outcome::TimedOut);
-
-    // A request of 0 s gets the loader's own time-out rather than none: it is still pending
-    // after a moment, and does not end at once as a zero time-out would.
-    server.hang();
-    std::optional<HttpResult> unbounded;
-    client.send({ "GET", server.url("/slow"), {}, {}, 0 }, [&](HttpResult r) { unbounded = std::move(r); });
-    runFor(300);
-    EXPECT_FALSE(unbounded.has_value());
-}
-
 TEST_F(QtHttpClientTest, NoCompletionAfterTheClientIsGone)
 {
     server.hang();

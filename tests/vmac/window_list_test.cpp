@@ -85,8 +85,14 @@ TEST(VirtualWindowList, EveryDisplayHasAMenuBarStatusItemsAndADesktopPicture)
     EXPECT_EQ(entryBounds(*menuBars[1]), (Rect { -1728, 0, 1728, 24 })) << "negative origins left of the primary";
     auto focusModes = l.where([](const WindowEntry& e) { return e.name.asString() == "FocusModes"; });
     EXPECT_EQ(focusModes.size(), 2u);
+    EXPECT_TRUE(l.where([](const WindowEntry& e) { return e.name.asString() == "Item-0"; }).empty())
+        << "no status item until the program makes one";
+    auto item = static_cast<StatusBar&>(mac.statusBar()).statusItemWithVariableLength();
+    l = list(mac);
     auto ownItems = l.where([](const WindowEntry& e) { return e.name.asString() == "Item-0"; });
     EXPECT_EQ(ownItems.size(), 2u) << "Talvora's status item on every menu bar";
+    item.reset();
+    EXPECT_TRUE(list(mac).where([](const WindowEntry& e) { return e.name.asString() == "Item-0"; }).empty()) << "gone with its handle";
     auto pictures = l.where([](const WindowEntry& e) { return entryLayer(e) == -2147483624; });
     ASSERT_EQ(pictures.size(), 2u);
     for (auto* p : pictures)
@@ -113,6 +119,7 @@ TEST(VirtualWindowList, NamesOfOtherProcessesNeedScreenRecording)
 {
     auto test = twoDisplayMac(/*screenRecording=*/false);
     auto& mac = test.mac;
+    auto item = static_cast<StatusBar&>(mac.statusBar()).statusItemWithVariableLength();
     auto l = list(mac);
     EXPECT_TRUE(l.window(1001)->name.isAbsent());
     EXPECT_EQ(l.where([](const WindowEntry& e) { return e.name.asString() == "Menubar"; }).size(), 2u);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+
+class QPointF;
+
+namespace talvora::host {
+class Composition;
+}
+namespace talvora::qt {
+class VirtualMacWindow;
+}
+
+namespace talvora::app {
+
+// The state of the app and of the virtual Mac as JSON: Mission Control's phase, the front
+// application, every window with its title and whether it is minimized, the status item and
+// its menu, the icons with their buttons, and whether the app has terminated. Places are in
+// the pixels of `window` when there is one (for driving it from outside), else window-server
+// points.
+std::string appStateJson(host::Composition& app, const qt::VirtualMacWindow* window);
+
+// Writes `text` to `path` through a temporary file, so that a reader never sees half of it.
+bool writeFileAtomically(const std::string& path, const std::string& text);
+
+} // namespace talvora::app

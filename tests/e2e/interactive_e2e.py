@@ -1,0 +1,212 @@
+#!/usr/bin/env python3
+"""The interactive app as a person meets it: the real program in a real X server (Xvfb, started
+here on a free display), driven with xdotool, checked by the state it writes and by screenshots
+kept in the artefacts folder.
+
+  interactive_e2e.py --app build/apps/talvora --scenario tests/e2e/one-display.json --artefacts DIR
+"""
+
+import argparse
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+
+class Failure(Exception):
+    pass
+
+
+def start_xvfb():
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1600x1000x24", "-nolisten", "tcp"],
+                            pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    number = b""
+    deadline = time.time() + 20
+    while not number.endswith(b"\n"):
+        if time.time() > deadline:
+            xvfb.kill()
+            raise Failure("Xvfb did not report a display")
+        chunk = os.read(read_end, 16)
+        if not chunk:
+            xvfb.kill()
+            raise Failure("Xvfb exited before reporting a display")
+        number += chunk
+    os.close(read_end)
+    return xvfb, ":" + number.decode().strip()
+
+
+class Session:
+    def __init__(self, args, display, runtime):
+        self.args = args
+        self.display = display
+        self.env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=runtime)
+        self.state_file = os.path.join(args.artefacts, "state.json")
+        self.shots = 0
+        if os.path.exists(self.state_file):
+            os.remove(self.state_file)
+        self.log = open(os.path.join(args.artefacts, "talvora.log"), "w")
+        self.app = subprocess.Popen([args.app, "--scenario", args.scenario, "--out", os.path.join(args.artefacts, "out"),
+                                     "--state", self.state_file, "--scale", "1"],
+                                    env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
+        self.window = self.wait_for_window()
+
+    def xdotool(self, *words):
+        result = subprocess.run(["xdotool", *words], env=self.env, capture_output=True, text=True, timeout=20)
+        if result.returncode != 0:
+            raise Failure("xdotool %s: %s" % (" ".join(words), result.stderr.strip()))
+        return result.stdout.strip()
+
+    def wait_for_window(self):
+        deadline = time.time() + 30
+        while time.time() < deadline:
+            if self.app.poll() is not None:
+                raise Failure("talvora exited early with status %d" % self.app.returncode)
+            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "Talvora"], env=self.env, capture_output=True, text=True)
+            if found.returncode == 0 and found.stdout.strip():
+                return found.stdout.split()[0]
+            time.sleep(0.2)
+        raise Failure("no Talvora window appeared")
+
+    def state(self):
+        try:
+            with open(self.state_file) as f:
+                return json.load(f)
+        except (OSError, ValueError):
+            return None
+
+    def wait_for(self, what, predicate, seconds=15):
+        deadline = time.time() + seconds
+        state = None
+        while time.time() < deadline:
+            if self.app.poll() is not None:
+                raise Failure("talvora exited (status %d) while waiting for %s" % (self.app.returncode, what))
+            state = self.state()
+            if state is not None and predicate(state):
+                return state
+            time.sleep(0.1)
+        self.screenshot("timeout")
+        raise Failure("timed out waiting for %s; last state: %s" % (what, json.dumps(state)[:2000]))
+
+    def move_to(self, point):
+        self.xdotool("mousemove", "--window", self.window, str(point[0]), str(point[1]))
+
+    def click(self):
+        self.xdotool("click", "1")
+
+    def key(self, name):
+        # Keys go to the focused window; events sent to a window directly are marked as
+        # synthetic, and toolkits may ignore them.
+        self.xdotool("windowfocus", "--sync", self.window)
+        self.xdotool("key", name)
+
+    def screenshot(self, name):
+        self.shots += 1
+        path = os.path.join(self.args.artefacts, "%02d-%s.png" % (self.shots, name))
+        subprocess.run(["import", "-display", self.display, "-window", "root", path], env=self.env, timeout=30, check=False)
+        return path
+
+    def close(self):
+        if self.app.poll() is None:
+            self.app.kill()
+            self.app.wait()
+        self.log.close()
+
+
+def icon_of(state, window):
+    return next((i for i in state["icons"] if i["window"] == window), None)
+
+
+def run(args, session):
+    target = 1004
+    state = session.wait_for("the status item", lambda s: s.get("statusItem") is not None)
+    session.screenshot("desktop")
+    # The detector learns the closed desktop for a moment before it trusts an opening.
+    time.sleep(3.5)
+    session.key("F3")
+    state = session.wait_for("Mission Control with the Terminal icon",
+                             lambda s: s["missionControl"] == "open" and icon_of(s, target) is not None)
+    time.sleep(0.6)  # icons fade in and settle on their thumbnails
+    state = session.state()
+    icon = icon_of(state, target)
+    session.move_to(icon["icon"])
+    state = session.wait_for("the hover on the Terminal icon", lambda s: s.get("hoveredWindow") == target)
+    icon = icon_of(state, target)
+    session.move_to(icon["close"])
+    time.sleep(0.3)
+    session.screenshot("mission-control-hover")
+    if args.check_close:
+        session.click()
+        state = session.wait_for("the Terminal window closed", lambda s: all(w["number"] != target for w in s["windows"]))
+        session.screenshot("after-close")
+    session.key("F3")
+    state = session.wait_for("Mission Control closed", lambda s: s["missionControl"] == "closed")
+
+    session.move_to(state["statusItem"])
+    session.click()
+    state = session.wait_for("the status menu", lambda s: len(s["menu"]) == 3)
+    titles = [m["title"] for m in state["menu"]]
+    if titles != ["Preferences\u2026", "Check for Updates\u2026", "Quit Talvora"]:
+        raise Failure("menu titles: %s" % titles)
+    quit_row = state["menu"][2]
+    session.move_to(quit_row["at"])
+    time.sleep(0.3)
+    session.screenshot("status-menu")
+    session.click()
+    try:
+        status = session.app.wait(timeout=15)
+    except subprocess.TimeoutExpired:
+        raise Failure("talvora did not exit after Quit Talvora")
+    if status != 0:
+        raise Failure("talvora exited with status %d" % status)
+    final = session.state()
+    if not final or not final["terminated"]:
+        raise Failure("the final state does not say the app terminated: %s" % json.dumps(final)[:2000])
+    if args.check_close and any(w["number"] == target for w in final["windows"]):
+        raise Failure("the closed window is back in the final state")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--app", required=True)
+    parser.add_argument("--scenario", required=True)
+    parser.add_argument("--artefacts", required=True)
+    parser.add_argument("--no-close", dest="check_close", action="store_false",
+                        help="leave out clicking the close button")
+    args = parser.parse_args()
+    for tool in ("Xvfb", "xdotool", "import"):
+        if not shutil.which(tool):
+            print("missing %s: scripts/install-deps installs it" % tool, file=sys.stderr)
+            return 1
+    os.makedirs(args.artefacts, exist_ok=True)
+    for old in os.listdir(args.artefacts):
+        if old.endswith(".png"):
+            os.remove(os.path.join(args.artefacts, old))
+    runtime = tempfile.mkdtemp(prefix="talvora-e2e-")
+    xvfb, display = start_xvfb()
+    session = None
+    try:
+        session = Session(args, display, runtime)
+        run(args, session)
+        print("passed; screenshots in %s" % args.artefacts)
+        return 0
+    except Failure as failure:
+        print("FAILED: %s (artefacts in %s)" % (failure, args.artefacts), file=sys.stderr)
+        return 1
+    finally:
+        if session:
+            session.close()
+        xvfb.terminate()
+        try:
+            xvfb.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            xvfb.kill()
+        shutil.rmtree(runtime, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
