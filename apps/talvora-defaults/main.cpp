@@ -2,6 +2,7 @@
 // application, as `defaults` does on a Mac. It goes through the same store as the application,
 // so its writes are merged and atomic, and the running application sees them within a second.
 
+#include "platform/input_checks.h"
 #include "vmac/file_preferences_store.h"
 #include "vmac/system_logs.h"
 #include "vmac/virtual_run_loop.h"
@@ -33,8 +34,14 @@ constexpr const char* kUsage = "usage: talvora-defaults [--home DIR] read [KEY]\
 
 int usageError(const std::string& message)
 {
-    std::cerr << "talvora-defaults: " << message << '\n' << kUsage;
+    std::cerr << "talvora-defaults: " << escapeControlCharacters(message) << '\n' << kUsage;
     return 2;
+}
+
+// A value or key quoted back to the user.
+std::string shownText(std::string_view text)
+{
+    return "'" + escapeControlCharacters(text) + "'";
 }
 
 std::string lowercased(std::string_view text)
@@ -153,11 +160,19 @@ std::optional<PreferenceValue> parseWriteValue(const std::vector<std::string>& a
     }
     const std::string& type = args[0];
     std::vector<std::string> operands(args.begin() + 1, args.end());
+    // Keys and strings are stored as JSON text, which holds only UTF-8: anything else would be
+    // changed on the way in and could not be read back as it was typed.
+    for (const auto& operand : operands) {
+        if ((type == "-array" || type == "-string") && !isValidUtf8(operand)) {
+            problem = "the value " + shownText(operand) + " is not UTF-8 text";
+            return std::nullopt;
+        }
+    }
     if (type == "-array")
         return PreferenceValue(StringArray(operands));
 
     if (type != "-bool" && type != "-int" && type != "-float" && type != "-string" && type != "-data") {
-        problem = "unknown value type '" + type + "'";
+        problem = "unknown value type " + shownText(type);
         return std::nullopt;
     }
     if (operands.size() != 1) {
@@ -170,34 +185,52 @@ std::optional<PreferenceValue> parseWriteValue(const std::vector<std::string>& a
     if (type == "-bool") {
         if (auto b = parseBool(text))
             return PreferenceValue(*b);
-        problem = "'" + text + "' is not a Boolean (true, false, yes, no, 1 or 0)";
+        problem = shownText(text) + " is not a Boolean (true, false, yes, no, 1 or 0)";
     } else if (type == "-int") {
         if (auto i = parseInt(text))
             return PreferenceValue(*i);
-        problem = "'" + text + "' is not a 64-bit integer";
+        problem = shownText(text) + " is not a 64-bit integer";
     } else if (type == "-float") {
         if (auto d = parseFloat(text))
             return PreferenceValue(*d);
-        problem = "'" + text + "' is not a finite number";
+        problem = shownText(text) + " is not a finite number";
     } else {
         if (auto bytes = parseHex(text))
             return PreferenceValue(std::move(*bytes));
-        problem = "'" + text + "' is not an even number of hexadecimal digits";
+        problem = shownText(text) + " is not an even number of hexadecimal digits";
     }
     return std::nullopt;
 }
 
 int missingKey(const std::string& key)
 {
-    std::cerr << "The domain/default pair of (" << vmac::kTalvoraDomain << ", " << key << ") does not exist\n";
+    std::cerr << "The domain/default pair of (" << vmac::kTalvoraDomain << ", " << escapeControlCharacters(key) << ") does not exist\n";
     return 1;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// A key must be non-empty UTF-8 text; the problem otherwise.
+std::optional<std::string> keyProblem(const std::string& key)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    if (key.empty())
+        return "a key must not be empty";
+    if (!isValidUtf8(key))
+        return "the key " + shownText(key) + " is not UTF-8 text";
+    return std::nullopt;
+}
+
+
+// "[prefs] could not write …" → "could not write …".
+std::string withoutTag(const std::string& message)
+{
+    if (message.rfind("[", 0) == 0) {
+        if (auto end = message.find("] "); end != std::string::npos)
+            return message.substr(end + 2);
+    }
+    return message;
+}
+
+int run(const std::vector<std::string>& args)
+{
     vmac::HomeFolder home = vmac::defaultHomeFolder();
 
     std::size_t next = 0;
@@ -221,9 +254,13 @@ int main(int argc, char** argv)
     if (command == "read") {
         if (rest.size() > 1)
             return usageError("read takes at most one key");
+        if (rest.size() == 1 && !isValidUtf8(rest[0]))
+            return usageError(*keyProblem(rest[0]));
     } else if (command == "write") {
-        if (rest.empty() || rest[0].empty())
+        if (rest.empty())
             return usageError("write needs a key");
+        if (auto problem = keyProblem(rest[0]))
+            return usageError(*problem);
         std::string problem;
         newValue = parseWriteValue(std::vector<std::string>(rest.begin() + 1, rest.end()), problem);
         if (!newValue)
@@ -240,11 +277,20 @@ int main(int argc, char** argv)
     // observers is of no interest to a process that writes once and exits.
     vmac::VirtualClock queueClock;
     vmac::VirtualRunLoop mainQueue(queueClock);
-    vmac::StderrSystemLog log(/*showDebug=*/false); // errors only
+    // What the store reports is kept, and at most its last error is shown, after the command:
+    // one line per run, whatever went wrong.
+    vmac::RecordingSystemLog log;
     vmac::FilePreferencesStore fileStore(home.preferencesFile(), clock, mainQueue, log);
     PreferencesStore& store = fileStore;
 
     if (command == "read") {
+        fileStore.synchronize();
+        if (const auto& reason = fileStore.unusableReason()) {
+            // Reading a damaged domain as empty would tell the user that nothing is set.
+            std::cerr << "talvora-defaults: cannot read " << escapeControlCharacters(fileStore.filePath()) << ": "
+                      << escapeControlCharacters(*reason) << '\n';
+            return 1;
+        }
         if (rest.empty()) {
             for (const auto& [key, value] : fileStore.dictionaryRepresentation())
                 std::cout << key << " = " << formatValue(value) << " (" << vmac::preferenceTypeName(value) << ")\n";
@@ -258,10 +304,29 @@ int main(int argc, char** argv)
     }
     if (command == "write") {
         store.set(rest[0], std::move(*newValue));
-        return fileStore.lastWriteSucceeded() ? 0 : 1;
+    } else {
+        if (!store.object(rest[0]))
+            return missingKey(rest[0]);
+        store.remove(rest[0]);
     }
-    if (!store.object(rest[0]))
-        return missingKey(rest[0]);
-    store.remove(rest[0]);
+    // A failed write says why; a write that had to move a damaged file aside says where to.
+    const auto records = log.records();
+    if (!records.empty())
+        std::cerr << "talvora-defaults: " << escapeControlCharacters(withoutTag(records.back().message)) << '\n';
     return fileStore.lastWriteSucceeded() ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Whatever goes wrong ends as one line and a failure status, never as an abort.
+    try {
+        return run(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const std::exception& e) {
+        std::cerr << "talvora-defaults: " << escapeControlCharacters(e.what()) << '\n';
+    } catch (...) {
+        std::cerr << "talvora-defaults: unexpected failure\n";
+    }
+    return 1;
 }

@@ -5,7 +5,11 @@
 #include "qt/desktop_compositor.h"
 #include "qt/hosted_overlay.h"
 #include "qt/overlay_painter.h"
+#include "settings_pictures.h"
 #include "timeline_printer.h"
+#include "platform/input_checks.h"
+#include "vmac/input_file.h"
+#include "vmac/preferences_file_format.h"
 #include "vmac/scenario.h"
 #include "vmac/system_logs.h"
 
@@ -34,6 +38,34 @@ void removeEarlierFrames(const fs::path& folder)
     }
 }
 
+// Each run starts from the scenario's preferences, not from the previous run's, so an earlier
+// run's domain is removed. A file that is damaged (or not a file at all) was not written by
+// an earlier run as it stands: it is kept aside for the user to look at, never deleted.
+bool clearEarlierPreferences(const std::string& path)
+{
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(path, error)))
+        return true;
+    auto file = vmac::readInputFile(path, vmac::kMaxPreferencesFileBytes);
+    std::string problem = file.error;
+    if (file.text && vmac::parsePreferencesText(*file.text, problem)) {
+        fs::remove(path, error);
+        return !error;
+    }
+    std::string aside = path + ".corrupt";
+    for (int n = 2; fs::exists(fs::symlink_status(aside, error)); ++n)
+        aside = path + ".corrupt-" + std::to_string(n);
+    fs::rename(path, aside, error);
+    if (error) {
+        std::fprintf(stderr, "talvora: %s cannot be used (%s) nor moved aside: %s\n", escapeControlCharacters(path).c_str(),
+                     escapeControlCharacters(problem).c_str(), error.message().c_str());
+        return false;
+    }
+    std::fprintf(stderr, "talvora: %s cannot be used (%s); kept it as %s\n", escapeControlCharacters(path).c_str(),
+                 escapeControlCharacters(problem).c_str(), escapeControlCharacters(aside).c_str());
+    return true;
+}
+
 std::string displayName(const vmac::VirtualDisplay& display, std::size_t index)
 {
     return display.number ? std::to_string(*display.number) : "x" + std::to_string(index + 1);
@@ -49,21 +81,26 @@ int runHeadlessDemo(const HeadlessOptions& options)
         return 1;
     }
     std::error_code error;
-    const fs::path out = fs::absolute(options.out).lexically_normal();
+    if (options.out.empty()) {
+        std::fprintf(stderr, "talvora: --out needs a folder\n");
+        return 2;
+    }
+    const fs::path out = fs::absolute(options.out, error).lexically_normal();
     const fs::path frames = out / "frames";
-    fs::create_directories(frames, error);
+    if (!error)
+        fs::create_directories(frames, error);
     if (error) {
-        std::fprintf(stderr, "talvora: cannot create %s: %s\n", frames.c_str(), error.message().c_str());
+        std::fprintf(stderr, "talvora: cannot create %s: %s\n", escapeControlCharacters(frames.string()).c_str(), error.message().c_str());
         return 1;
     }
     removeEarlierFrames(frames);
     vmac::HomeFolder home { (out / "home").string() };
-    // Each run starts from the scenario's preferences, not from the previous run's.
-    fs::remove(home.preferencesFile(), error);
+    if (!clearEarlierPreferences(home.preferencesFile()))
+        return 1;
 
     vmac::StderrSystemLog systemLog(/*showDebug=*/false);
     const double duration = loaded.scenario->duration;
-    std::printf("Talvora on a virtual Mac, headless: %s\n\n", loaded.scenario->description.c_str());
+    std::printf("Talvora on a virtual Mac, headless: %s\n\n", escapeControlCharacters(loaded.scenario->description).c_str());
     host::Simulation simulation(std::move(*loaded.scenario), home, systemLog);
 
     TimelinePrinter timeline(simulation, options.verbose);
@@ -96,8 +133,11 @@ int runHeadlessDemo(const HeadlessOptions& options)
         }
     };
 
+    SettingsPictures settingsPictures(simulation, out / "settings", [&](const std::string& text) { timeline.note(text); });
+
     simulation.start();
     simulation.runFor(duration + 0.2);
+    failures += settingsPictures.failures();
     simulation.engine().debugLog().logManager().waitUntilIdle();
 
     std::printf("\n%d ticks in %.2f s of virtual time.\n", simulation.tickCount(), simulation.elapsed());

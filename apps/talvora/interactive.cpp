@@ -5,6 +5,7 @@
 #include "host/composition.h"
 #include "qt/hosted_overlay.h"
 #include "qt/overlay_painter.h"
+#include "qt/qt_settings_scene.h"
 #include "qt/qt_run_loop.h"
 #include "qt/virtual_mac_window.h"
 #include "vmac/scenario.h"
@@ -94,6 +95,15 @@ int runInteractive(const InteractiveOptions& options)
     vmac::StderrSystemLog systemLog(options.verbose);
     qt::QtRunLoop loop;
     host::Composition app(std::move(*loaded.scenario), home, loop.clock(), loop, systemLog);
+    // "Preferences…" opens the settings window; on the desktop session, launch at login and
+    // "Relaunch Now" start this program again.
+    std::error_code selfError;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", selfError);
+    if (!selfError)
+        app.settingsSupport().useDesktopSession({ self.string() });
+    qt::QtSettingsScene settingsScene(app.settingsSupport().services(), app.settingsSupport().applicationsFolder());
+    app.settingsSupport().process().onTerminate = [] { QCoreApplication::quit(); };
+    app.shellServices().settingsScene = &settingsScene;
     loop.setDisplayRefreshRate([&app](DisplayID display) -> std::optional<double> {
         if (static_cast<WindowServer&>(app.mac()).displayBounds(display).isEmpty())
             return std::nullopt;

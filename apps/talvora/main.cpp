@@ -11,11 +11,14 @@
 #include "headless_demo.h"
 #include "interactive.h"
 
+#include "platform/input_checks.h"
+
 #include <QApplication>
-#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -32,6 +35,27 @@ void usage(FILE* to)
         "  --play           with a window: play the scenario's timeline too\n"
         "  --state FILE     with a window: keep the app's state as JSON in FILE while it runs and on exit\n");
 }
+
+// A private runtime folder for Qt when the session has none, removed with everything in it
+// when the program ends.
+struct RuntimeFolder {
+    std::string path;
+
+    bool create()
+    {
+        char folder[] = "/tmp/talvora-runtime-XXXXXX";
+        if (!mkdtemp(folder))
+            return false;
+        path = folder;
+        return true;
+    }
+    ~RuntimeFolder()
+    {
+        std::error_code error;
+        if (!path.empty())
+            std::filesystem::remove_all(path, error);
+    }
+};
 
 } // namespace
 
@@ -51,6 +75,10 @@ int main(int argc, char** argv)
             interactive.playTimeline = true;
         } else if ((arg == "--scenario" || arg == "--out" || arg == "--scale" || arg == "--state") && i + 1 < argc) {
             const std::string value = argv[++i];
+            if (value.empty()) {
+                std::fprintf(stderr, "talvora: %s needs a value\n", arg.c_str());
+                return 2;
+            }
             if (arg == "--scenario") {
                 options.scenario = value;
             } else if (arg == "--out") {
@@ -63,8 +91,11 @@ int main(int argc, char** argv)
         } else if (arg == "--help" || arg == "-h") {
             usage(stdout);
             return 0;
+        } else if (arg == "--scenario" || arg == "--out" || arg == "--scale" || arg == "--state") {
+            std::fprintf(stderr, "talvora: %s needs a value\n", arg.c_str());
+            return 2;
         } else {
-            std::fprintf(stderr, "talvora: unknown option %s\n", arg.c_str());
+            std::fprintf(stderr, "talvora: unknown option %s\n", talvora::escapeControlCharacters(arg).c_str());
             usage(stderr);
             return 2;
         }
@@ -82,7 +113,8 @@ int main(int argc, char** argv)
         const double value = std::strtod(scale.c_str(), &end);
         const double low = headless ? 1 : 0.25;
         if (end == scale.c_str() || *end || !(value >= low && value <= 3)) {
-            std::fprintf(stderr, "talvora: --scale takes a number from %g to 3, not \"%s\"\n", low, scale.c_str());
+            std::fprintf(stderr, "talvora: --scale takes a number from %g to 3, not \"%s\"\n", low,
+                         talvora::escapeControlCharacters(scale).c_str());
             return 2;
         }
         (headless ? options.pixelRatio : interactive.scale) = value;
@@ -91,20 +123,25 @@ int main(int argc, char** argv)
     // runtime folder either, and Qt wants one of its own.
     if (headless && !platform)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (!std::getenv("XDG_RUNTIME_DIR")) {
-        char folder[] = "/tmp/talvora-runtime-XXXXXX";
-        if (mkdtemp(folder))
-            setenv("XDG_RUNTIME_DIR", folder, 1);
+    // The folder made for it goes again when the run ends.
+    RuntimeFolder runtimeFolder;
+    if (!std::getenv("XDG_RUNTIME_DIR") && runtimeFolder.create())
+        setenv("XDG_RUNTIME_DIR", runtimeFolder.path.c_str(), 1);
+    // A failure nothing below handled still ends as one line and a failure status.
+    try {
+        int qtArgc = 1;
+        // Widgets in both modes: the settings window, and the system tray's icon and menu.
+        QApplication qtApp(qtArgc, argv);
+        if (headless)
+            return talvora::app::runHeadlessDemo(options);
+        interactive.scenario = options.scenario;
+        interactive.out = options.out;
+        interactive.verbose = options.verbose;
+        return talvora::app::runInteractive(interactive);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "talvora: %s\n", talvora::escapeControlCharacters(e.what()).c_str());
+    } catch (...) {
+        std::fprintf(stderr, "talvora: unexpected failure\n");
     }
-    int qtArgc = 1;
-    if (headless) {
-        QGuiApplication qtApp(qtArgc, argv);
-        return talvora::app::runHeadlessDemo(options);
-    }
-    // Widgets only for the system tray's icon and menu.
-    QApplication qtApp(qtArgc, argv);
-    interactive.scenario = options.scenario;
-    interactive.out = options.out;
-    interactive.verbose = options.verbose;
-    return talvora::app::runInteractive(interactive);
+    return 1;
 }

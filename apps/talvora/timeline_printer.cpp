@@ -1,6 +1,7 @@
 #include "timeline_printer.h"
 
 #include "host/simulation.h"
+#include "platform/input_checks.h"
 
 #include <cstdio>
 
@@ -51,7 +52,7 @@ TimelinePrinter::TimelinePrinter(host::Simulation& simulation, bool verbose)
 
 void TimelinePrinter::line(const char* marker, const std::string& text)
 {
-    std::printf("%8.3f  %-2s %s\n", m_simulation.elapsed(), marker, text.c_str());
+    std::printf("%8.3f  %-2s %s\n", m_simulation.elapsed(), marker, escapeControlCharacters(text).c_str());
 }
 
 void TimelinePrinter::action(const vmac::TimelineAction& action) { line(">", action.description); }

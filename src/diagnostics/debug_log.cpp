@@ -42,7 +42,7 @@ std::string formatLogTime(Date date, int utcOffsetSeconds)
 DebugLog::DebugLog(Clock& clock, SystemLog& systemLog, Files& files, PreferencesStore& preferences)
     : m_clock(clock)
     , m_systemLog(systemLog)
-    , m_logManager(files)
+    , m_logManager(files, LogManager::kDefaultSizeCap, &systemLog)
 {
     m_enabled = preferences.boolean(PrefKey::debugLogging).value_or(false) || markerFileExists(files, m_logManager);
 }

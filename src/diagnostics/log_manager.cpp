@@ -12,9 +12,10 @@ constexpr std::string_view kCapNotice = "\xE2\x80\xA6 size cap reached; further 
 
 } // namespace
 
-LogManager::LogManager(Files& files, std::uint64_t sizeCap)
+LogManager::LogManager(Files& files, std::uint64_t sizeCap, SystemLog* systemLog)
     : m_files(files)
     , m_sizeCap(sizeCap)
+    , m_systemLog(systemLog)
 {
     if (auto library = m_files.userLibraryDirectory()) {
         m_folderPath = *library + "/Logs/Talvora";
@@ -83,14 +84,32 @@ void LogManager::writeLine(std::string line)
         m_files.createFile(*m_fileURL);
         m_handle = m_files.openForWriting(*m_fileURL);
         m_bytesWritten = 0;
-        if (!m_handle)
+        if (!m_handle) {
+            noteOutcome(false);
             return;
+        }
     }
-    if (!m_handle->write(line))
+    const bool written = m_handle->write(line);
+    noteOutcome(written);
+    if (!written)
         return;
     m_bytesWritten += line.size();
     if (m_bytesWritten >= m_sizeCap)
         m_handle->write(kCapNotice);
+}
+
+void LogManager::noteOutcome(bool written)
+{
+    if (written == !m_failing)
+        return;
+    m_failing = !written;
+    if (!m_systemLog)
+        return;
+    if (m_failing)
+        m_systemLog->log(LogLevel::Error, "Overlay",
+                         "[log] could not write " + *m_fileURL + "; lines are dropped until it can be written again");
+    else
+        m_systemLog->log(LogLevel::Info, "Overlay", "[log] writing " + *m_fileURL + " again");
 }
 
 } // namespace talvora

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/system_log.h"
 
 #include <condition_variable>
 #include <cstddef>
@@ -24,14 +25,17 @@ class LogManager {
 public:
     static constexpr std::uint64_t kDefaultSizeCap = 20 * 1024 * 1024;
 
-    explicit LogManager(Files& files, std::uint64_t sizeCap = kDefaultSizeCap);
+    // `systemLog`, when given, hears once of a file that cannot be written (and once that it
+    // can again); it must be usable from the worker thread.
+    explicit LogManager(Files& files, std::uint64_t sizeCap = kDefaultSizeCap, SystemLog* systemLog = nullptr);
     // Writes whatever is still queued, then stops the worker.
     ~LogManager();
     LogManager(const LogManager&) = delete;
     LogManager& operator=(const LogManager&) = delete;
 
     // Queues one line (a newline is added) and returns at once. Lines are written in the
-    // order they were queued; any failure drops the line silently.
+    // order they were queued; a line that cannot be written is dropped whole, and the next
+    // one tries again, so the log carries on once the disk has room.
     void write(std::string line);
     // Blocks until every line queued so far has been written or dropped.
     void waitUntilIdle();
@@ -45,6 +49,8 @@ public:
 private:
     void run();
     void writeLine(std::string line);
+    // Tells the system log when writing starts or stops failing, not for every line.
+    void noteOutcome(bool written);
 
     Files& m_files;
     const std::uint64_t m_sizeCap;
@@ -54,6 +60,8 @@ private:
     // Touched only by the worker.
     std::unique_ptr<FileHandle> m_handle;
     std::uint64_t m_bytesWritten = 0;
+    bool m_failing = false;
+    SystemLog* m_systemLog;
 
     std::mutex m_mutex;
     std::condition_variable m_wake; // work queued, or stopping

@@ -2,6 +2,7 @@
 
 #include "app/talvora_app.h"
 #include "host/network_services.h"
+#include "host/settings_support.h"
 #include "input/input_controller.h"
 #include "platform/platform.h"
 #include "settings/pinned_apps_store.h"
@@ -45,6 +46,13 @@ public:
 
     // The scenario's click on a button of a window's icon (see ScenarioHooks).
     void clickIconButton(WindowNumber window, vmac::IconButton button);
+    // Where that button of a window's icon is drawn now, in AppKit global coordinates;
+    // nothing while the window has no icon.
+    std::optional<Point> iconButtonLocation(WindowNumber window, vmac::IconButton button);
+
+    // Whether the start sequence starts the event tap's supervision (on unless a benchmark
+    // measures the app without it). Set before start().
+    void setEventTapSupervisionEnabled(bool enabled) { m_tapSupervisionEnabled = enabled; }
 
     // Launches the app and, unless told not to, plays the scenario's timeline, whose times
     // count from here.
@@ -70,6 +78,8 @@ public:
     std::function<void(const std::string& caption)> onSnapshot;
     // Called when a timeline action has been applied.
     std::function<void(const vmac::TimelineAction&)> onAction;
+    // Called when the scenario opens the settings window, with the tab to show (may be empty).
+    std::function<void(const std::string& tab)> onOpenSettings;
 
     OverlayViewModel& engine() { return m_app->contentView()->vm(); }
     // Clicks on the icons' buttons and the window actions, from the start of the app.
@@ -89,8 +99,11 @@ public:
     vmac::EventStream& events() { return m_events; }
     vmac::VirtualNotificationCenter& notifications() { return m_notifications; }
     vmac::VirtualNotificationCenter& workspaceNotifications() { return m_workspaceNotifications; }
+    vmac::VirtualNotificationCenter& distributedNotifications() { return m_distributedNotifications; }
     PreferencesStore& preferences() { return m_preferences; }
     Platform& platform() { return m_platform; }
+    PinnedAppsStore& pinnedApps() { return *m_pinnedApps; }
+    SettingsSupport& settingsSupport() { return *m_settingsSupport; }
     const vmac::HomeFolder& home() const { return m_home; }
     const vmac::Scenario& scenario() const { return m_scenario; }
     int tickCount() const { return m_app->contentView() ? m_app->contentView()->tickCount() : 0; }
@@ -107,6 +120,7 @@ private:
     vmac::VirtualNotificationCenter m_workspaceNotifications; // before the Mac, which posts on it
     vmac::AppBundles m_appBundles; // the home's Applications folder; before the Mac, which looks into it
     vmac::VirtualMac m_mac;
+    vmac::VirtualNotificationCenter m_distributedNotifications;
     vmac::VirtualAccessibility m_accessibility;
     vmac::VirtualInput m_input;
     vmac::EventStream m_events;
@@ -118,10 +132,12 @@ private:
     vmac::PrivacySettings m_privacy;
     ShellServices m_shell;
     std::unique_ptr<PinnedAppsStore> m_pinnedApps;
+    std::unique_ptr<SettingsSupport> m_settingsSupport;
     std::unique_ptr<TelemetryActivityReporter> m_activityReporter; // before the app, which reports to it
     std::unique_ptr<TalvoraApp> m_app;
     vmac::ScenarioHooks m_hooks;
     double m_startedAt = 0;
+    bool m_tapSupervisionEnabled = true;
     std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);
 };
 

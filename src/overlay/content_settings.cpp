@@ -3,6 +3,7 @@
 #include "engine/icon_geometry.h"
 #include "platform/preferences_store.h"
 #include "settings/preference_keys.h"
+#include "settings/setting_number.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,7 +40,7 @@ double effectiveIconYOffset(double fraction) { return clampedIconYOffset(fractio
 OverlayContentSettings readOverlayContentSettings(PreferencesStore& store)
 {
     OverlayContentSettings s;
-    auto number = [&](const char* key, double& field) { field = store.number(key).value_or(field); };
+    auto number = [&](const char* key, double& field) { field = settingNumber(store, key).value_or(field); };
     auto boolean = [&](const char* key, bool& field) { field = store.boolean(key).value_or(field); };
 
     number(PrefKey::iconMaxSize, s.iconMaxSize);

@@ -10,7 +10,8 @@ namespace talvora {
 class FileHandle {
 public:
     virtual ~FileHandle() = default;
-    // Writes at the current position; false when the bytes could not all be written.
+    // Writes at the current position; false when the bytes could not all be written, and then
+    // the file is as it was before the call (a full disk never leaves half of the bytes).
     virtual bool write(std::string_view bytes) = 0;
 };
 

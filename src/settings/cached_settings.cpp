@@ -2,6 +2,7 @@
 
 #include "platform/preferences_store.h"
 #include "settings/preference_keys.h"
+#include "settings/setting_number.h"
 
 namespace talvora {
 
@@ -26,8 +27,9 @@ double clampedInfluence(PreferencesStore& store)
         d = static_cast<double>(*integer);
     else
         return 1.0;
-    // `!(d < 1)` also sends NaN, which compares with nothing, to 1.
-    if (!(d < 1))
+    // NaN, the infinities and absurd magnitudes are invalid values, read as the default
+    // rather than clamped (-1e308 would otherwise become 0).
+    if (!isUsableSettingNumber(d) || !(d < 1))
         return 1.0;
     return d >= 0 ? d : 0.0;
 }
@@ -43,9 +45,9 @@ CachedSettings readCachedSettings(PreferencesStore& store)
     s.closeOnHoverEnabled = booleanOr(store, PrefKey::closeOnHoverEnabled, true);
     s.closeMinimizeButtonsOnBottom = booleanOr(store, PrefKey::closeMinimizeButtonsOnBottom, false);
     s.closeMinimizeDoubleClickRequired = booleanOr(store, PrefKey::closeMinimizeDoubleClickRequired, false);
-    double iconMaxSize = store.doubleForKey(PrefKey::iconMaxSize);
+    double iconMaxSize = settingNumber(store, PrefKey::iconMaxSize).value_or(0.0);
     s.iconMaxSize = iconMaxSize < 8 ? 51.0 : iconMaxSize;
-    s.iconYOffset = store.doubleForKey(PrefKey::iconYOffset);
+    s.iconYOffset = settingNumber(store, PrefKey::iconYOffset).value_or(0.0);
     s.fadeEnabled = booleanOr(store, PrefKey::fadeEnabled, true);
     return s;
 }

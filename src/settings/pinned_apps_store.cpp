@@ -1,5 +1,7 @@
 #include "settings/pinned_apps_store.h"
 
+#include "platform/input_checks.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -107,6 +109,10 @@ std::optional<PreferenceData> encodePinnedApps(const std::vector<PinnedApp>& app
 
 std::optional<std::vector<PinnedApp>> decodePinnedApps(const PreferenceData& data)
 {
+    // Another process may have stored anything here: nesting too deep to walk safely is
+    // refused before it is parsed.
+    if (jsonNestingExceeds(std::string_view(reinterpret_cast<const char*>(data.data()), data.size())))
+        return std::nullopt;
     try {
         Json root = Json::parse(data.begin(), data.end(), nullptr, /*allow_exceptions=*/false);
         if (!root.is_array())
@@ -275,7 +281,7 @@ void PinnedAppsStore::notifyObservers()
     auto observers = m_observers;
     auto snapshot = observers->entries;
     for (const auto& [id, handler] : snapshot) {
-        bool registered = std::ranges::any_of(observers->entries, [id](const auto& entry) { return entry.first == id; });
+        bool registered = std::ranges::any_of(observers->entries, [id = id](const auto& entry) { return entry.first == id; });
         if (registered)
             (*handler)();
     }

@@ -1,5 +1,7 @@
 #include "vmac/app_bundles.h"
 
+#include "vmac/input_file.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -202,19 +204,12 @@ ImageRef AppBundles::iconForFile(const std::string& path) const
 
 std::optional<PlistDictionary> AppBundles::readInfoPlist(const std::string& path)
 {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error))
+    // Checked on the open file itself, so that a FIFO swapped in after a look at the path
+    // cannot block the caller.
+    auto file = readInputFile(path, kMaxInfoPlistBytes);
+    if (!file.text)
         return std::nullopt;
-    const auto size = fs::file_size(path, error);
-    if (error || size > kMaxInfoPlistBytes)
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad() || text.size() > kMaxInfoPlistBytes)
-        return std::nullopt;
-    auto plist = parsePlist(text);
+    auto plist = parsePlist(*file.text);
     if (!plist)
         return std::nullopt;
     auto* dictionary = std::get_if<PlistDictionary>(&plist->value);

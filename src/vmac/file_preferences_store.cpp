@@ -76,10 +76,11 @@ bool writeAll(int fd, const std::string& text)
     return true;
 }
 
-bool readAll(int fd, std::string& out)
+// Reads until the end or until more than `limit` bytes are in.
+bool readAll(int fd, std::string& out, std::size_t limit)
 {
     char buffer[16384];
-    for (;;) {
+    while (out.size() <= limit) {
         ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0) {
             if (errno == EINTR)
@@ -90,6 +91,7 @@ bool readAll(int fd, std::string& out)
             return true;
         out.append(buffer, static_cast<std::size_t>(n));
     }
+    return true;
 }
 
 } // namespace
@@ -201,7 +203,8 @@ FilePreferencesStore::DiskContents FilePreferencesStore::readFile() const
     DiskContents contents;
     // The stamp comes from the open descriptor, not the path, so that it describes exactly the
     // bytes read even when another process renames a new version into place meanwhile.
-    FileDescriptor fd(::open(m_filePath.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without blocking: a FIFO put where the file belongs must not stop the program.
+    FileDescriptor fd(::open(m_filePath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0) {
         int error = errno;
         if (error == ENOENT || error == ENOTDIR)
@@ -213,16 +216,38 @@ FilePreferencesStore::DiskContents FilePreferencesStore::readFile() const
         return contents;
     }
     struct stat info {};
-    std::string text;
-    if (::fstat(fd.get(), &info) != 0 || !readAll(fd.get(), text)) {
+    if (::fstat(fd.get(), &info) != 0) {
         contents.status = DiskContents::Status::Unreadable;
         contents.error = errorText(errno);
         return contents;
     }
     contents.stamp = stampOf(info);
+    if (!S_ISREG(info.st_mode)) {
+        // Not ours to replace either: something else was put there on purpose.
+        contents.status = DiskContents::Status::Unreadable;
+        contents.error = "not a regular file";
+        return contents;
+    }
+    if (static_cast<std::uint64_t>(info.st_size) > kMaxPreferencesFileBytes) {
+        contents.status = DiskContents::Status::Corrupt;
+        contents.error = "larger than " + std::to_string(kMaxPreferencesFileBytes >> 20) + " MiB";
+        return contents;
+    }
+    std::string text;
+    if (!readAll(fd.get(), text, kMaxPreferencesFileBytes + 1)) {
+        contents.status = DiskContents::Status::Unreadable;
+        contents.error = errorText(errno);
+        return contents;
+    }
+    if (text.size() > kMaxPreferencesFileBytes) {
+        contents.status = DiskContents::Status::Corrupt;
+        contents.error = "larger than " + std::to_string(kMaxPreferencesFileBytes >> 20) + " MiB";
+        return contents;
+    }
     if (auto parsed = parsePreferencesText(text, contents.error)) {
         contents.status = DiskContents::Status::Parsed;
         contents.object = std::move(*parsed);
+        contents.text = std::move(text);
     } else {
         contents.status = DiskContents::Status::Corrupt;
     }
@@ -232,6 +257,9 @@ FilePreferencesStore::DiskContents FilePreferencesStore::readFile() const
 bool FilePreferencesStore::adopt(DiskContents contents)
 {
     m_stamp = contents.stamp;
+    m_unusableReason.reset();
+    if (contents.status == DiskContents::Status::Corrupt || contents.status == DiskContents::Status::Unreadable)
+        m_unusableReason = contents.error;
     PreferenceDomain values;
     switch (contents.status) {
     case DiskContents::Status::Missing:
@@ -316,6 +344,7 @@ bool FilePreferencesStore::writeLocked(const std::string& key, const std::option
         }
     }
 
+    removeStaleTemporaryFiles();
     base = readFile();
     switch (base.status) {
     case DiskContents::Status::Unreadable:
@@ -326,6 +355,7 @@ bool FilePreferencesStore::writeLocked(const std::string& key, const std::option
         if (!moveCorruptFileAside(failure))
             return false;
         base.object = nlohmann::json::object();
+        base.text.clear();
         break;
     case DiskContents::Status::Missing:
     case DiskContents::Status::Parsed:
@@ -340,7 +370,22 @@ bool FilePreferencesStore::writeLocked(const std::string& key, const std::option
         base.object[key] = encodeEntry(*value);
     else
         base.object.erase(key);
-    return replaceFile(serializePreferences(base.object), written, failure);
+    return replaceFile(rewritePreferences(base.text, key, value), written, failure);
+}
+
+void FilePreferencesStore::removeStaleTemporaryFiles()
+{
+    const std::filesystem::path file(m_filePath);
+    const std::string prefix = file.filename().string() + ".tmp-";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(parentFolder(m_filePath), ec)) {
+        const std::string name = entry.path().filename().string();
+        // mkostemp's six characters after the prefix; nothing else is touched.
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0) {
+            std::error_code ignored;
+            std::filesystem::remove(entry.path(), ignored);
+        }
+    }
 }
 
 bool FilePreferencesStore::moveCorruptFileAside(std::string& failure)

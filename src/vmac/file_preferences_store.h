@@ -42,6 +42,9 @@ public:
     // False when the last set or remove could not reach the disk (the change was still made
     // in memory and logged).
     bool lastWriteSucceeded() const { return m_lastWriteSucceeded; }
+    // Why the file as last read gave no values (it could not be parsed or read), or nothing
+    // when it was fine or absent.
+    const std::optional<std::string>& unusableReason() const { return m_unusableReason; }
 
 private:
     // What identifies one version of the file without reading it.
@@ -60,6 +63,7 @@ private:
         Status status = Status::Missing;
         FileStamp stamp;
         nlohmann::json object = nlohmann::json::object(); // when Parsed
+        std::string text; // when Parsed: the bytes, so that a rewrite keeps what it does not change
         std::string error; // when Corrupt or Unreadable
     };
 
@@ -88,6 +92,9 @@ private:
     bool writeLocked(const std::string& key, const std::optional<PreferenceValue>& value, DiskContents& base, FileStamp& written,
                      std::string& failure);
     bool moveCorruptFileAside(std::string& failure);
+    // Temporary files that a writer killed mid-write left behind; called with the lock held,
+    // when no live writer can own one.
+    void removeStaleTemporaryFiles();
     bool replaceFile(const std::string& text, FileStamp& written, std::string& failure);
     std::string corruptFileName() const;
 
@@ -102,6 +109,7 @@ private:
     std::optional<FileStamp> m_stamp; // of the version m_values came from
     double m_lastCheck = 0;
     bool m_lastWriteSucceeded = true;
+    std::optional<std::string> m_unusableReason;
 
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     std::vector<std::weak_ptr<ObserverSlot>> m_observers;

@@ -89,9 +89,12 @@ std::unordered_map<WindowNumber, FrameAnimation> MissionControl::thumbnailsOf(co
 {
     const auto screens = globalDisplayBounds(desktop);
     std::vector<LayoutWindow> candidates;
+    std::unordered_map<WindowNumber, Rect> framesByNumber;
     for (const auto& w : desktop.windows) {
-        if (isInOverview(desktop, screens, w))
+        if (isInOverview(desktop, screens, w)) {
             candidates.push_back({ w.number, w.bounds });
+            framesByNumber.emplace(w.number, w.bounds);
+        }
     }
     const auto& timings = desktop.missionControlTimings;
     std::unordered_map<WindowNumber, FrameAnimation> result;
@@ -99,7 +102,7 @@ std::unordered_map<WindowNumber, FrameAnimation> MissionControl::thumbnailsOf(co
         auto existing = m_windows.find(thumbnail.number);
         FrameAnimation a { thumbnail.frame, thumbnail.frame, now, 0, AnimationCurve::EaseOut };
         if (windowsNewToTheOverviewAnimateFromTheirFrames) {
-            Rect from = existing != m_windows.end() ? existing->second.at(now) : findWindow(desktop, thumbnail.number)->bounds;
+            Rect from = existing != m_windows.end() ? existing->second.at(now) : framesByNumber.at(thumbnail.number);
             a = { from, thumbnail.frame, now, timings.openDuration, AnimationCurve::SmoothStep };
         } else if (existing != m_windows.end()) {
             if (existing->second.to == thumbnail.frame)

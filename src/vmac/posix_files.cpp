@@ -26,16 +26,20 @@ private:
     bool write(std::string_view bytes) override
     {
         // A regular file can still take a short write (a full disk, a signal mid-way), so keep
-        // going until everything is down or the kernel reports a real error.
+        // going until everything is down or the kernel reports a real error; then cut off what
+        // did get written, so that the file never ends in part of a line.
+        const off_t start = ::lseek(m_fd, 0, SEEK_CUR);
         while (!bytes.empty()) {
             ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                const int error = errno;
+                if (start >= 0 && ::ftruncate(m_fd, start) == 0)
+                    ::lseek(m_fd, start, SEEK_SET);
+                errno = error;
                 return false;
             }
-            if (n == 0)
-                return false;
             bytes.remove_prefix(static_cast<size_t>(n));
         }
         return true;

@@ -1,5 +1,7 @@
 #include "vmac/preferences_file_format.h"
 
+#include "vmac/json_input.h"
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -57,21 +59,134 @@ nlohmann::json encodeDouble(double d)
     return d;
 }
 
+// The members of a top-level JSON object as the text spells them: each key (decoded) with the
+// exact text of its value. The text has been parsed already, so this only has to find the
+// boundaries; it still checks every index and gives up (nothing) on anything unexpected.
+std::optional<std::map<std::string, std::string_view>> topLevelMembers(std::string_view text)
+{
+    std::size_t i = 0;
+    auto skipBlank = [&] {
+        while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n'))
+            ++i;
+    };
+    // Past the closing quote of the string that starts at i.
+    auto skipString = [&]() -> bool {
+        for (++i; i < text.size(); ++i) {
+            if (text[i] == '\\')
+                ++i;
+            else if (text[i] == '"')
+                return ++i, true;
+        }
+        return false;
+    };
+    std::map<std::string, std::string_view> members;
+    skipBlank();
+    if (i >= text.size() || text[i++] != '{')
+        return std::nullopt;
+    skipBlank();
+    if (i < text.size() && text[i] == '}')
+        return members;
+    for (;;) {
+        skipBlank();
+        const std::size_t keyStart = i;
+        if (i >= text.size() || text[i] != '"' || !skipString())
+            return std::nullopt;
+        auto key = nlohmann::json::parse(text.substr(keyStart, i - keyStart), nullptr, /*allow_exceptions=*/false);
+        if (!key.is_string())
+            return std::nullopt;
+        skipBlank();
+        if (i >= text.size() || text[i++] != ':')
+            return std::nullopt;
+        skipBlank();
+        const std::size_t valueStart = i;
+        int depth = 0;
+        while (i < text.size()) {
+            const char c = text[i];
+            if (c == '"') {
+                if (!skipString())
+                    return std::nullopt;
+                if (depth == 0)
+                    break;
+                continue;
+            }
+            if (c == '[' || c == '{') {
+                ++depth;
+            } else if (c == ']' || c == '}') {
+                if (depth == 0)
+                    break; // the end of the top-level object
+                if (--depth == 0) {
+                    ++i;
+                    break;
+                }
+            } else if (depth == 0 && (c == ',' || c == ' ' || c == '\t' || c == '\r' || c == '\n')) {
+                break;
+            }
+            ++i;
+        }
+        if (i == valueStart)
+            return std::nullopt;
+        // A key given twice keeps its last value, as the parser does.
+        members.insert_or_assign(key.get<std::string>(), text.substr(valueStart, i - valueStart));
+        skipBlank();
+        if (i >= text.size())
+            return std::nullopt;
+        if (text[i] == '}')
+            return members;
+        if (text[i++] != ',')
+            return std::nullopt;
+    }
+}
+
+// One member as serializePreferences lays it out: two spaces, the key, the value indented.
+std::string memberText(const std::string& key, const nlohmann::json& value)
+{
+    const std::string whole = serializePreferences(nlohmann::json::object({ { key, value } }));
+    // "{\n" + member + "\n}\n"
+    return whole.substr(2, whole.size() - 5);
+}
+
 } // namespace
+
+std::string rewritePreferences(std::string_view text, const std::string& key, const std::optional<PreferenceValue>& value)
+{
+    std::string error;
+    auto members = isBlank(text) ? std::optional<std::map<std::string, std::string_view>>(std::in_place) : topLevelMembers(text);
+    if (!members) {
+        // Not expected for a file that parsed; writing it anew is still correct, only not
+        // byte for byte.
+        auto object = parsePreferencesText(text, error).value_or(nlohmann::json::object());
+        if (value)
+            object[key] = encodeEntry(*value);
+        else
+            object.erase(key);
+        return serializePreferences(object);
+    }
+    std::map<std::string, std::string> lines;
+    for (const auto& [name, raw] : *members) {
+        if (name != key)
+            lines.emplace(name, "  " + nlohmann::json(name).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + ": " + std::string(raw));
+    }
+    if (value)
+        lines.insert_or_assign(key, memberText(key, encodeEntry(*value)));
+    if (lines.empty())
+        return "{}\n";
+    std::string out = "{\n";
+    for (auto it = lines.begin(); it != lines.end(); ++it) {
+        out += it->second;
+        out += std::next(it) == lines.end() ? "\n" : ",\n";
+    }
+    return out + "}\n";
+}
 
 std::optional<nlohmann::json> parsePreferencesText(std::string_view text, std::string& error)
 {
     if (isBlank(text))
         return nlohmann::json::object();
-    nlohmann::json parsed;
-    try {
-        parsed = nlohmann::json::parse(text.begin(), text.end());
-    } catch (const nlohmann::json::exception& e) {
-        error = e.what();
+    auto parsed = parseJsonInput(text, error);
+    if (!parsed)
         return std::nullopt;
-    }
-    if (!parsed.is_object()) {
-        error = std::string("the top level is ") + parsed.type_name() + ", not an object";
+    if (!parsed->is_object()) {
+        error = std::string("the top level is ") + parsed->type_name() + ", not an object";
         return std::nullopt;
     }
     return parsed;

@@ -20,7 +20,7 @@ using PreferenceDomain = std::map<std::string, PreferenceValue>;
 // has no bytes: data is base64 text, an array is an array of strings.
 
 // The parsed top-level object of a preferences file, or nothing with `error` set when the text
-// is not a JSON object. Text that is empty or only white space is an empty domain: there is
+// is not a JSON object or nests too deeply to be walked safely. Text that is empty or only white space is an empty domain: there is
 // nothing in it worth keeping.
 std::optional<nlohmann::json> parsePreferencesText(std::string_view text, std::string& error);
 
@@ -33,6 +33,14 @@ nlohmann::json encodeEntry(const PreferenceValue& value);
 
 // The text written to disk for a top-level object, ending with a newline.
 std::string serializePreferences(const nlohmann::json& object);
+
+// The file rewritten with one change (a value, or nothing to remove the key): every other
+// entry keeps the exact text it had, so a rewrite never grows what it did not change, however
+// the file was written. `text` must be a file that parsePreferencesText accepted.
+std::string rewritePreferences(std::string_view text, const std::string& key, const std::optional<PreferenceValue>& value);
+
+// The largest preferences file that is read; a bigger one is treated as damaged.
+inline constexpr std::size_t kMaxPreferencesFileBytes = 8u << 20;
 
 // "boolean", "integer", "double", "string", "data" or "array".
 const char* preferenceTypeName(const PreferenceValue& value);

@@ -32,8 +32,10 @@
 // clickAt {display, point: [x, y]} (points from the display's top-left corner, y down: the
 // pointer moves there and clicks), clickIconButton {window,
 // button: close or minimize} (the pointer moves to that button of the window's icon and clicks
-// a moment later; ignored while the window has no icon), snapshot {caption} (a picture of
-// every display, for hosts that take them).
+// a moment later; ignored while the window has no icon), disableEventTaps {how: timeout or
+// userInput} (the system switches the session's event taps off and tells them), snapshot
+// {caption} (a picture of every display, for hosts that take them), openSettings {tab} (the
+// settings window, on the tab of that title when given).
 
 #include "vmac/scenario.h"
 
@@ -298,8 +300,26 @@ std::shared_ptr<VirtualApp> readApp(Reader& r, const json& j, const std::string&
     return app;
 }
 
-// Clicks at a point and on the buttons of an icon. False when the verb is not one of them.
-bool readClickAction(Reader& r, const json& j, const std::string& where, TimelineAction& action)
+// The settings window: opened as the status menu's "Preferences…" would, on a tab when named.
+bool readOpenSettings(Reader& r, const json& j, const std::string& where, TimelineAction& action)
+{
+    static constexpr const char* kTabs[] = { "General", "Icons", "Highlights", "Labels" };
+    auto tab = r.string(j, "tab", where).value_or("");
+    if (r.failed())
+        return false;
+    if (!tab.empty() && std::find(std::begin(kTabs), std::end(kTabs), tab) == std::end(kTabs))
+        return r.fail(where, "openSettings: \"tab\" must be General, Icons, Highlights or Labels");
+    action.description = "open settings" + (tab.empty() ? std::string() : ": " + tab);
+    action.apply = [tab](VirtualMac&, ScenarioHooks& hooks) {
+        if (hooks.openSettings)
+            hooks.openSettings(tab);
+    };
+    return true;
+}
+
+// Clicks at a point and on the buttons of an icon, and event taps switched off by the system.
+// False when the verb is not one of them.
+bool readInputAction(Reader& r, const json& j, const std::string& where, TimelineAction& action)
 {
     const std::string& verb = action.verb;
     if (verb == "clickAt") {
@@ -318,6 +338,20 @@ bool readClickAction(Reader& r, const json& j, const std::string& where, Timelin
                 return;
             hooks.movePointer(*global);
             hooks.click();
+        };
+        return true;
+    }
+    if (verb == "disableEventTaps") {
+        const std::string how = r.string(j, "how", where).value_or("");
+        if (how != "timeout" && how != "userInput") {
+            r.fail(where, "disableEventTaps needs \"how\": timeout or userInput");
+            action.apply = nullptr;
+            return true;
+        }
+        action.description = "the system switches event taps off (" + how + ")";
+        action.apply = [byTimeout = how == "timeout"](VirtualMac&, ScenarioHooks& hooks) {
+            if (hooks.disableEventTaps)
+                hooks.disableEventTaps(byTimeout);
         };
         return true;
     }
@@ -357,7 +391,7 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
     auto windowArg = [&]() -> std::optional<WindowNumber> { return r.number<WindowNumber>(j, "window", where); };
     auto pidArg = [&]() -> std::optional<ProcessID> { return r.number<ProcessID>(j, "pid", where); };
 
-    if (readClickAction(r, j, where, action)) {
+    if (readInputAction(r, j, where, action)) {
         if (!action.apply)
             return std::nullopt;
     } else if (verb == "moveWindow") {
@@ -577,6 +611,9 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
             action.description = "switch display " + displayName + " to Space " + std::to_string(space);
             action.apply = [display, s = space](VirtualMac& mac, ScenarioHooks&) { mac.switchSpace(display, s); };
         }
+    } else if (verb == "openSettings") {
+        if (!readOpenSettings(r, j, where, action))
+            return std::nullopt;
     } else {
         r.fail(where, "unknown action \"" + verb + "\"");
         return std::nullopt;
@@ -595,7 +632,9 @@ std::string readTunables(const json& root, const char* key, std::initializer_lis
         return {};
     if (!it->is_object())
         return std::string(key) + ": must be an object";
-    for (const auto& [name, value] : it->items()) {
+    for (const auto& item : it->items()) {
+        const std::string& name = item.key();
+        const json& value = item.value();
         auto field = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return name == f.first; });
         if (field == fields.end())
             return std::string(key) + ": unknown member " + ScenarioReader::shown(name);

@@ -59,10 +59,14 @@ std::vector<Thumbnail> layoutDisplayThumbnails(const Rect& display, std::span<co
         return {};
 
     // The column count that gives the thumbnails the most area in total; fewer columns win a tie.
+    // Only the fewest columns for each row count are tried: more columns with as many rows only
+    // narrow the cells. That is about 2√n grids instead of n, so that a desktop of a hundred
+    // thousand windows is laid out in moments rather than minutes.
     Grid best;
     double bestArea = -1;
-    for (std::size_t columns = 1; columns <= shown.size(); ++columns) {
-        Grid grid = gridWith(area, shown.size(), columns, rules);
+    const std::size_t n = shown.size();
+    for (std::size_t columns = 1; columns <= n;) {
+        Grid grid = gridWith(area, n, columns, rules);
         double total = 0;
         for (const auto& w : shown) {
             double s = scaleIn(grid, display, w.frame, rules);
@@ -72,6 +76,11 @@ std::vector<Thumbnail> layoutDisplayThumbnails(const Rect& display, std::span<co
             bestArea = total;
             best = grid;
         }
+        // The next column count that needs fewer rows.
+        const std::size_t rows = (n + columns - 1) / columns;
+        if (rows == 1)
+            break;
+        columns = (n + rows - 2) / (rows - 1);
     }
 
     std::vector<Thumbnail> result;

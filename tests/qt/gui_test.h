@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QGuiApplication>
+#include <QApplication>
 
 #include <memory>
 
 namespace talvora::test_support {
 
-// A GUI application for the suite, unless one exists already: fonts, text layout and painting
+// A GUI application (with widgets) for the suite, unless one exists already: fonts, text layout and painting
 // need one. The offscreen platform paints into images without a display or a session.
 class GuiTest : public ::testing::Test {
 public:
@@ -21,7 +21,7 @@ public:
             qputenv("QT_QPA_PLATFORM", "offscreen");
         if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
             qputenv("XDG_RUNTIME_DIR", QDir::tempPath().toUtf8());
-        s_app = std::make_unique<QGuiApplication>(s_argc, s_argv);
+        s_app = std::make_unique<QApplication>(s_argc, s_argv);
     }
     static void TearDownTestSuite() { s_app.reset(); }
 
@@ -29,7 +29,7 @@ private:
     static inline int s_argc = 1;
     static inline char s_name[] = "talvora_tests";
     static inline char* s_argv[] = { s_name, nullptr };
-    static inline std::unique_ptr<QGuiApplication> s_app;
+    static inline std::unique_ptr<QApplication> s_app;
 };
 
 } // namespace talvora::test_support

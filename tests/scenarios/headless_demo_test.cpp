@@ -69,3 +69,19 @@ TEST(HeadlessDemo, RefusesBadInputWithAClearMessage)
     EXPECT_EQ(scale.exitCode, 2);
     EXPECT_NE(scale.err.find("--scale"), std::string::npos) << scale.err;
 }
+
+// The settings window's pictures: each tab the scenario opens, at one and two pixels per point,
+// after a value written by another process while the window was open.
+TEST(HeadlessDemo, PicturesTheSettingsWindowOnEachTabItOpens)
+{
+    test_support::TempHome scratch;
+    const fs::path out = fs::path(scratch.home.root) / "out";
+    auto run = runApp({ "--scenario", std::string(TALVORA_SCENARIO_DIR) + "/settings-window.json", "--out", out.string() },
+        scratch.home.root);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    for (const char* tab : { "general", "icons", "highlights", "labels" }) {
+        for (const char* scale : { "@1x", "@2x" })
+            EXPECT_TRUE(isPng(out / "settings" / (std::string(tab) + scale + ".png"))) << tab << scale;
+    }
+    EXPECT_NE(run.out.find("open settings: Highlights"), std::string::npos) << run.out;
+}

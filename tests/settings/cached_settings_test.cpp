@@ -1,3 +1,4 @@
+#include "overlay/content_settings.h"
 #include "settings/cached_settings.h"
 #include "settings/preference_keys.h"
 #include "settings/reset_to_defaults.h"
@@ -51,6 +52,25 @@ TEST(CachedSettings, OutOfRangeAndIllTypedValuesFallBack)
     EXPECT_TRUE(read(PrefKey::closeOnHoverEnabled, std::int64_t { 0 }).closeOnHoverEnabled);
     EXPECT_FALSE(read(PrefKey::closeOnHoverEnabled, false).closeOnHoverEnabled);
     EXPECT_FALSE(read(PrefKey::fadeEnabled, false).fadeEnabled);
+}
+
+TEST(CachedSettings, NumbersNoSettingCanMeanReadAsTheDefault)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    for (double bad : { std::numeric_limits<double>::quiet_NaN(), inf, -inf, 1e308, -1e308 }) {
+        MemoryPreferences store;
+        store.values[PrefKey::iconMaxSize] = bad;
+        store.values[PrefKey::iconYOffset] = bad;
+        store.values[PrefKey::windowSizeInfluence] = bad;
+        EXPECT_EQ(readCachedSettings(store), CachedSettings {}) << bad;
+        store.values[PrefKey::haloIntensity] = bad;
+        store.values[PrefKey::nameTextSize] = bad;
+        EXPECT_EQ(readOverlayContentSettings(store).haloIntensity, 1.5) << bad;
+        EXPECT_EQ(readOverlayContentSettings(store).nameTextSize, 11) << bad;
+    }
+    MemoryPreferences store;
+    store.values[PrefKey::iconMaxSize] = std::int64_t { 1'000'000'000'000 };
+    EXPECT_EQ(readCachedSettings(store).iconMaxSize, 51);
 }
 
 TEST(ResetToDefaults, WritesEveryDefaultExplicitlyAndPostsResponsivenessFirst)
