@@ -321,7 +321,13 @@ TEST(Detector, NonFiniteBoundsAreSkippedAndHugeOnesAreRecorded)
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     DetectorFixture f(oneDisplay().app(502, "Notes").window(1002, 502, { 200, 200, 600, 400 }).window(1003, 502, { 300, 300, 600, 400 }));
-    openVisit(f);
+    f.tick();
+    // Every window at thumbnail size, so the screen's shrink opens the visit.
+    f.server->reportedBounds[1002] = { 100, 500, 300, 200 };
+    f.server->reportedBounds[1003] = { 500, 500, 300, 200 };
+    showMissionControl(f);
+    f.ticks(2);
+    ASSERT_TRUE(f.engine->isMCActive.value());
     f.server->reportedBounds[1002] = { nan, 200, 300, 200 };
     f.server->reportedBounds[1003] = { 300, 300, 1e300, 1e300 };
     f.ticks(60);
