@@ -62,6 +62,8 @@ void ContentView::startServices()
     checkScreenRecordingPermission();
     m_inputController->installLocalMouseMonitor([this](const AppWindow& window) { return m_overlays->isOverlayWindow(window); });
     m_vm->startUserInputMonitoring();
+    if (m_tapSupervisionEnabled)
+        m_inputController->startEventTapSupervision();
 }
 
 void ContentView::checkScreenRecordingPermission()

@@ -30,6 +30,9 @@ public:
     // appearances do nothing.
     void onAppear();
     bool hasStarted() const { return m_hasStarted; }
+    // Whether the start sequence supervises the event tap (on unless a benchmark measures the
+    // app without it). Set before the start.
+    void setEventTapSupervisionEnabled(bool enabled) { m_tapSupervisionEnabled = enabled; }
 
     OverlayViewModel& vm() { return *m_vm; }
     // The overlay windows; built by the start sequence.
@@ -62,6 +65,7 @@ private:
     Published<std::optional<WindowButton>>::Subscription m_hoverSubscription;
     std::vector<ObserverTokenPtr> m_observers;
     bool m_hasStarted = false;
+    bool m_tapSupervisionEnabled = true;
     int m_startCount = 0;
     int m_ticks = 0;
     // Work queued on the main queue holds this weakly and does nothing once the view is gone.

@@ -18,12 +18,12 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
     , m_mac(m_scenario.desktop, m_scenario.talvoraPID, clock, m_workspaceNotifications)
     , m_accessibility(m_mac)
     , m_input(m_accessibility)
-    , m_events(m_mac, m_input)
+    , m_events(m_mac, m_input, m_accessibility)
     , m_systemLog(systemLog)
     , m_preferences(m_home.preferencesFile(), clock, mainQueue, systemLog)
     , m_files(m_home)
     , m_platform { m_mac, m_mac, m_mac, m_mac, clock, mainQueue, m_preferences, m_notifications, m_workspaceNotifications,
-        m_files, systemLog, m_input, m_accessibility, m_input, m_mac }
+        m_files, systemLog, m_input, m_accessibility, m_input, m_mac, m_events, m_distributedNotifications }
     , m_application(m_mac, m_notifications)
     , m_privacy(m_scenario.desktop.screenRecordingGranted, m_scenario.accessibilityTrusted)
     , m_shell { m_mac.statusBar(), m_application, m_privacy, nullptr, nullptr, {}, nullptr }
@@ -55,6 +55,7 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
     }
     m_accessibility.setTrusted(m_privacy.accessibilityAllowed());
     m_privacy.setOnAccessibilityChange([this](bool trusted) { m_accessibility.setTrusted(trusted); });
+    m_accessibility.setDistributedNotifications(&m_distributedNotifications);
     // A hung application keeps the caller waiting in real time; a virtual host moves its clock.
     m_accessibility.setWait([](double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); });
     m_pinnedApps = std::make_unique<PinnedAppsStore>(m_preferences, m_mac);
@@ -63,6 +64,7 @@ Composition::Composition(vmac::Scenario scenario, vmac::HomeFolder home, Clock& 
     m_hooks.setAccessibilityTrusted = [this](bool trusted) { m_privacy.setAccessibilityAllowed(trusted); };
     m_hooks.movePointer = [this](Point location) { m_input.movePointer(location); };
     m_hooks.click = [this] { clickAtPointer(); };
+    m_hooks.disableEventTaps = [this](bool byTimeout) { m_events.disableTaps(byTimeout); };
     m_hooks.clickIconButton = [this](WindowNumber window, vmac::IconButton button) { clickIconButton(window, button); };
     m_hooks.snapshot = [this](const std::string& caption) {
         if (onSnapshot)
@@ -88,6 +90,7 @@ OverlayViewModel& Composition::createEngine()
 {
     OverlayViewModel& engine = m_app->showRootWindow().vm();
     m_startedAt = m_clock.mediaTime();
+    m_app->contentView()->setEventTapSupervisionEnabled(m_tapSupervisionEnabled);
     m_app->contentView()->onTick = [this] {
         if (onTick)
             onTick();
@@ -118,26 +121,34 @@ vmac::ClickTarget Composition::clickAtPointer()
     return m_events.click(m_input.pointerLocation()).target;
 }
 
-void Composition::clickIconButton(WindowNumber window, vmac::IconButton button)
+std::optional<Point> Composition::iconButtonLocation(WindowNumber window, vmac::IconButton button)
 {
-    // A person aims at the button as it is drawn now, then clicks a moment later, once the
-    // hover has caught up with the pointer.
     if (!m_app->contentView())
-        return;
+        return std::nullopt;
     OverlayViewModel& engine = m_app->contentView()->vm();
     const auto& windows = engine.activeWindows.value();
     auto w = std::find_if(windows.begin(), windows.end(), [&](const WindowInfo& x) { return x.id == window; });
     if (w == windows.end())
-        return;
+        return std::nullopt;
     const auto& screens = engine.screens().cachedScreenInfos;
     auto screen = std::find_if(screens.begin(), screens.end(), [&](const ScreenInfo& s) { return s.id == w->hostScreenID; });
     if (screen == screens.end())
-        return;
+        return std::nullopt;
     const CachedSettings& settings = engine.settings();
     const IconPlacement icon = iconPlacement(*w, settings.iconMaxSize, settings.iconYOffset);
     const ButtonHoverKind kind = button == vmac::IconButton::Close ? ButtonHoverKind::Close : ButtonHoverKind::Minimize;
     const Point local = buttonCenter(icon, kind, settings.closeMinimizeButtonsOnBottom);
-    m_input.movePointer(m_mac.appKitPoint({ screen->cgRect.minX() + local.x, screen->cgRect.minY() + local.y }));
+    return m_mac.appKitPoint({ screen->cgRect.minX() + local.x, screen->cgRect.minY() + local.y });
+}
+
+void Composition::clickIconButton(WindowNumber window, vmac::IconButton button)
+{
+    // A person aims at the button as it is drawn now, then clicks a moment later, once the
+    // hover has caught up with the pointer.
+    auto location = iconButtonLocation(window, button);
+    if (!location)
+        return;
+    m_input.movePointer(*location);
     std::weak_ptr<int> alive = m_lifetime;
     m_mainQueue.after(kAimingTime, [this, alive] {
         if (!alive.expired())

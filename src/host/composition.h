@@ -46,6 +46,13 @@ public:
 
     // The scenario's click on a button of a window's icon (see ScenarioHooks).
     void clickIconButton(WindowNumber window, vmac::IconButton button);
+    // Where that button of a window's icon is drawn now, in AppKit global coordinates;
+    // nothing while the window has no icon.
+    std::optional<Point> iconButtonLocation(WindowNumber window, vmac::IconButton button);
+
+    // Whether the start sequence starts the event tap's supervision (on unless a benchmark
+    // measures the app without it). Set before start().
+    void setEventTapSupervisionEnabled(bool enabled) { m_tapSupervisionEnabled = enabled; }
 
     // Launches the app and, unless told not to, plays the scenario's timeline, whose times
     // count from here.
@@ -92,6 +99,7 @@ public:
     vmac::EventStream& events() { return m_events; }
     vmac::VirtualNotificationCenter& notifications() { return m_notifications; }
     vmac::VirtualNotificationCenter& workspaceNotifications() { return m_workspaceNotifications; }
+    vmac::VirtualNotificationCenter& distributedNotifications() { return m_distributedNotifications; }
     PreferencesStore& preferences() { return m_preferences; }
     Platform& platform() { return m_platform; }
     PinnedAppsStore& pinnedApps() { return *m_pinnedApps; }
@@ -112,6 +120,7 @@ private:
     vmac::VirtualNotificationCenter m_workspaceNotifications; // before the Mac, which posts on it
     vmac::AppBundles m_appBundles; // the home's Applications folder; before the Mac, which looks into it
     vmac::VirtualMac m_mac;
+    vmac::VirtualNotificationCenter m_distributedNotifications;
     vmac::VirtualAccessibility m_accessibility;
     vmac::VirtualInput m_input;
     vmac::EventStream m_events;
@@ -128,6 +137,7 @@ private:
     std::unique_ptr<TalvoraApp> m_app;
     vmac::ScenarioHooks m_hooks;
     double m_startedAt = 0;
+    bool m_tapSupervisionEnabled = true;
     std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);
 };
 

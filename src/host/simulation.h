@@ -35,6 +35,7 @@ public:
     const Clock& clock() const { return m_clock; }
     vmac::VirtualNotificationCenter& notifications() { return m_app.notifications(); }
     vmac::VirtualNotificationCenter& workspaceNotifications() { return m_app.workspaceNotifications(); }
+    vmac::VirtualNotificationCenter& distributedNotifications() { return m_app.distributedNotifications(); }
     PreferencesStore& preferences() { return m_app.preferences(); }
     Platform& platform() { return m_app.platform(); }
     const vmac::HomeFolder& home() const { return m_app.home(); }

@@ -28,6 +28,7 @@ std::string formatLogPoint(Point p) { return "(" + formatNumber(p.x) + ", " + fo
 InputController::InputController(OverlayViewModel& engine, Platform& platform)
     : m_engine(engine)
     , m_platform(platform)
+    , m_tapSupervisor(engine, platform, [this] { return handleTapMouseDown(); })
 {
 }
 

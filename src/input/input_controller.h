@@ -2,6 +2,7 @@
 
 #include "engine/button_hover_kind.h"
 #include "engine/overlay_view_model.h"
+#include "input/event_tap_supervisor.h"
 #include "platform/platform.h"
 
 #include <functional>
@@ -37,6 +38,10 @@ public:
     void requestClose(const WindowInfo& window);
     void requestMinimize(const WindowInfo& window);
 
+    // The session event tap that calls handleTapMouseDown, and its supervision; once.
+    void startEventTapSupervision() { m_tapSupervisor.start(); }
+    EventTapSupervisor& eventTapSupervisor() { return m_tapSupervisor; }
+
 private:
     const WindowInfo* hoveredWindow() const;
     void logOverlay(const std::string& line);
@@ -45,6 +50,7 @@ private:
     Platform& m_platform;
     std::function<bool(const AppWindow&)> m_isOverlayWindow;
     ObserverTokenPtr m_mouseMonitor;
+    EventTapSupervisor m_tapSupervisor;
     // Callbacks and queued work hold this weakly and do nothing once the controller is gone.
     std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);
 };

@@ -2,6 +2,7 @@
 
 #include "platform/app_windows.h"
 #include "platform/clock.h"
+#include "platform/event_tap.h"
 #include "platform/files.h"
 #include "platform/input.h"
 #include "platform/notification_center.h"
@@ -33,6 +34,8 @@ struct Platform {
     Accessibility& accessibility;
     Pointer& pointer;
     AppWindows& appWindows;
+    EventTaps& eventTaps;
+    NotificationCenter& distributedNotifications; // NSDistributedNotificationCenter
 };
 
 } // namespace talvora

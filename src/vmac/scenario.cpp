@@ -32,9 +32,10 @@
 // clickAt {display, point: [x, y]} (points from the display's top-left corner, y down: the
 // pointer moves there and clicks), clickIconButton {window,
 // button: close or minimize} (the pointer moves to that button of the window's icon and clicks
-// a moment later; ignored while the window has no icon), snapshot {caption} (a picture of
-// every display, for hosts that take them), openSettings {tab} (the settings window, on the tab
-// of that title when given).
+// a moment later; ignored while the window has no icon), disableEventTaps {how: timeout or
+// userInput} (the system switches the session's event taps off and tells them), snapshot
+// {caption} (a picture of every display, for hosts that take them), openSettings {tab} (the
+// settings window, on the tab of that title when given).
 
 #include "vmac/scenario.h"
 
@@ -316,8 +317,9 @@ bool readOpenSettings(Reader& r, const json& j, const std::string& where, Timeli
     return true;
 }
 
-// Clicks at a point and on the buttons of an icon. False when the verb is not one of them.
-bool readClickAction(Reader& r, const json& j, const std::string& where, TimelineAction& action)
+// Clicks at a point and on the buttons of an icon, and event taps switched off by the system.
+// False when the verb is not one of them.
+bool readInputAction(Reader& r, const json& j, const std::string& where, TimelineAction& action)
 {
     const std::string& verb = action.verb;
     if (verb == "clickAt") {
@@ -336,6 +338,20 @@ bool readClickAction(Reader& r, const json& j, const std::string& where, Timelin
                 return;
             hooks.movePointer(*global);
             hooks.click();
+        };
+        return true;
+    }
+    if (verb == "disableEventTaps") {
+        const std::string how = r.string(j, "how", where).value_or("");
+        if (how != "timeout" && how != "userInput") {
+            r.fail(where, "disableEventTaps needs \"how\": timeout or userInput");
+            action.apply = nullptr;
+            return true;
+        }
+        action.description = "the system switches event taps off (" + how + ")";
+        action.apply = [byTimeout = how == "timeout"](VirtualMac&, ScenarioHooks& hooks) {
+            if (hooks.disableEventTaps)
+                hooks.disableEventTaps(byTimeout);
         };
         return true;
     }
@@ -375,7 +391,7 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
     auto windowArg = [&]() -> std::optional<WindowNumber> { return r.number<WindowNumber>(j, "window", where); };
     auto pidArg = [&]() -> std::optional<ProcessID> { return r.number<ProcessID>(j, "pid", where); };
 
-    if (readClickAction(r, j, where, action)) {
+    if (readInputAction(r, j, where, action)) {
         if (!action.apply)
             return std::nullopt;
     } else if (verb == "moveWindow") {

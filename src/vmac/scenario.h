@@ -34,6 +34,8 @@ struct ScenarioHooks {
     // draws it, and the left button is pressed and released there a moment later. Nothing
     // happens while the window has no icon.
     std::function<void(WindowNumber window, IconButton button)> clickIconButton;
+    // The system switches the event taps off, for a timeout (true) or for user input.
+    std::function<void(bool byTimeout)> disableEventTaps;
     // The host takes a picture of every display (the headless demo writes it out).
     std::function<void(const std::string& caption)> snapshot;
     // The settings window opens (or comes forward) on a tab, given by its title; empty keeps

@@ -1,5 +1,6 @@
 #include "vmac/virtual_accessibility.h"
 
+#include "platform/event_tap.h"
 #include "vmac/virtual_mac.h"
 
 #include <algorithm>
@@ -44,6 +45,17 @@ struct VirtualAccessibility::Element final : AXUIElement {
 VirtualAccessibility::VirtualAccessibility(VirtualMac& mac)
     : m_mac(mac)
 {
+}
+
+void VirtualAccessibility::setTrusted(bool trusted)
+{
+    if (trusted == m_trusted)
+        return;
+    m_trusted = trusted;
+    if (m_trustObserver)
+        m_trustObserver();
+    if (m_distributed)
+        m_distributed->post(kAccessibilityAPINotification);
 }
 
 bool VirtualAccessibility::isProcessTrustedWithPrompt(bool prompt)

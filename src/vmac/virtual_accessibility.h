@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/accessibility.h"
+#include "platform/notification_center.h"
 #include "vmac/virtual_desktop.h"
 
 #include <functional>
@@ -17,7 +18,11 @@ class VirtualAccessibility final : public Accessibility {
 public:
     explicit VirtualAccessibility(VirtualMac& mac);
 
-    void setTrusted(bool trusted) { m_trusted = trusted; }
+    // Granting or revoking trust posts "com.apple.accessibility.api" on the distributed
+    // centre, after telling the trust observer (the session's event stream).
+    void setTrusted(bool trusted);
+    void setDistributedNotifications(NotificationCenter* center) { m_distributed = center; }
+    void setTrustObserver(std::function<void()> observer) { m_trustObserver = std::move(observer); }
     bool trusted() const { return m_trusted; }
     // How often the platform asked the user to grant the permission.
     int trustPrompts() const { return m_trustPrompts; }
@@ -57,6 +62,8 @@ private:
     double m_secondsWaited = 0;
     int m_saveSheets = 0;
     std::function<void(double)> m_wait;
+    NotificationCenter* m_distributed = nullptr;
+    std::function<void()> m_trustObserver;
 };
 
 } // namespace talvora::vmac

@@ -133,6 +133,9 @@ struct StatusItem {
 };
 inline constexpr StatusItem kControlCenterItems[] = { { "Clock", 131 }, { "BentoBox", 33 }, { "FocusModes", 33 } };
 
+// The layer of the Dock's own display-sized window (and of its bar).
+inline constexpr int kDockWindowLayer = 20;
+
 // Process ids and window numbers of the built-in system processes.
 namespace SystemPID {
 inline constexpr ProcessID windowServer = 155;

@@ -605,8 +605,13 @@ ClickTarget VirtualMac::routeClick(Point location) const
             }
             return { ClickTarget::Kind::Overview, 0, Point {}, std::nullopt };
         }
-        if (*pid == SystemPID::dock)
+        if (*pid == SystemPID::dock) {
+            // The Dock's own display-sized window is transparent outside its bar: a click there
+            // reaches whatever lies under it, a thumbnail or finally the desktop picture.
+            if (entry.layer.asInteger<std::int64_t>() == std::int64_t { kDockWindowLayer })
+                continue;
             return { ClickTarget::Kind::Desktop, window, Point {}, std::nullopt };
+        }
         if (std::any_of(m_desktop.windows.begin(), m_desktop.windows.end(), [&](const auto& w) { return w.number == window; }))
             return { ClickTarget::Kind::Window, window, Point {}, std::nullopt };
     }

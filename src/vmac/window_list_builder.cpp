@@ -10,7 +10,7 @@ namespace {
 
 // Layers as the window server numbers them.
 constexpr int kDesktopPictureLayer = -2147483624; // kCGDesktopWindowLevel - 1
-constexpr int kDockLayer = 20;
+constexpr int kDockLayer = kDockWindowLayer;
 constexpr int kMainMenuLayer = 24;
 constexpr int kStatusLayer = 25;
 

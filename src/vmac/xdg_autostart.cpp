@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 std::optional<std::string> xdgAutostartFolder()
 {
     const char* config = std::getenv("XDG_CONFIG_HOME");
-    // The specification asks to ignore a relative value.
+    // XDG base-directory rules: a relative value is invalid and ignored.
     if (config && config[0] == '/')
         return std::string(config) + "/autostart";
     const char* home = std::getenv("HOME");

@@ -74,10 +74,10 @@ TEST(Clicks, TheTapPathActsOnlyOnAButtonOfTheHoveredIcon)
     EXPECT_FALSE(input.handleTapMouseDown()) << "no icons shown";
 
     desk.openMissionControl();
-    desk.sim->app().clickIconButton(1003, IconButton::Minimize);
-    desk.sim->runFor(0.05); // hovered; the scripted click has not come yet
+    const Point onButton = desk.sim->app().iconButtonLocation(1003, IconButton::Minimize).value();
+    desk.sim->input().movePointer(onButton);
+    desk.sim->runFor(0.05);
     ASSERT_TRUE(desk.engine().hoveredButton.value());
-    const Point onButton = desk.sim->input().pointerLocation();
 
     desk.sim->input().movePointer({ onButton.x + 19, onButton.y });
     EXPECT_FALSE(input.handleTapMouseDown()) << "19 points off the button's centre";
@@ -92,7 +92,7 @@ TEST(Clicks, AnOverlayClickOffTheButtonsIsPassedOnAndLogged)
 {
     ClickDesk desk(twoDisplayDesk());
     desk.openMissionControl();
-    desk.sim->app().clickIconButton(1001, IconButton::Close);
+    desk.sim->input().movePointer(desk.sim->app().iconButtonLocation(1001, IconButton::Close).value());
     desk.sim->runFor(0.05);
     ASSERT_TRUE(desk.engine().hoveredButton.value());
     // An event delivered to the overlay of display 1 far from the button (the pointer moved

@@ -1,5 +1,6 @@
 // The update result window, driven through its widgets on Qt's offscreen platform.
 #include "qt/qt_update_alert_window.h"
+#include "qt/gui_test.h"
 
 #include <gtest/gtest.h>
 
@@ -13,26 +14,7 @@ using namespace talvora;
 
 namespace {
 
-class UpdateAlertWindowTest : public ::testing::Test {
-public:
-    static void SetUpTestSuite()
-    {
-        if (QCoreApplication::instance())
-            return;
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-            qputenv("XDG_RUNTIME_DIR", QDir::tempPath().toUtf8());
-        s_app = std::make_unique<QApplication>(s_argc, s_argv);
-    }
-    static void TearDownTestSuite() { s_app.reset(); }
-
-private:
-    static inline int s_argc = 1;
-    static inline char s_name[] = "talvora_tests";
-    static inline char* s_argv[] = { s_name, nullptr };
-    static inline std::unique_ptr<QApplication> s_app;
-};
+class UpdateAlertWindowTest : public test_support::GuiTest {};
 
 TEST_F(UpdateAlertWindowTest, ANewerVersionOffersItsReleaseNotesAndALaterResultReplacesIt)
 {

@@ -30,7 +30,7 @@ struct DetectorFixture {
         server = std::make_unique<EditedWindowServer>(p.windowServer);
         platform = std::make_unique<Platform>(Platform { *server, p.screens, p.workspace, p.processInfo, p.clock, p.mainQueue,
             p.preferences, p.notifications, p.workspaceNotifications, p.files, p.systemLog, p.eventMonitors, p.accessibility,
-            p.pointer, p.appWindows });
+            p.pointer, p.appWindows, p.eventTaps, p.distributedNotifications });
         engine = std::make_unique<OverlayViewModel>(*platform);
     }
     ~DetectorFixture()
