@@ -129,7 +129,7 @@ struct World {
         server = std::make_unique<FuzzedWindowServer>(p.windowServer);
         platform = std::make_unique<Platform>(Platform { *server, p.screens, p.workspace, p.processInfo, p.clock, p.mainQueue,
             p.preferences, p.notifications, p.workspaceNotifications, p.files, p.systemLog, p.eventMonitors, p.accessibility,
-            p.pointer, p.appWindows });
+            p.pointer, p.appWindows, p.eventTaps, p.distributedNotifications });
     }
 };
 
