@@ -234,14 +234,6 @@ TEST(Detector, PreExitCloseIsHeldUntilAVisitIsOneAndAHalfSecondsOld)
     EXPECT_EQ(f.engine->fade().iconOpacityDuration, 0.4) << "no new fade: the pre-exit fade runs on";
 }
 
-TEST(Detector, HistoryKeepsTheLastFifteenCounts)
-{
-    DetectorFixture f(oneDisplay());
-    openVisit(f);
-    f.ticks(120);
-    EXPECT_EQ(f.engine->detector().thumbnailHistory.size(), 15u);
-}
-
 TEST(Detector, OpeningAndClosingEmptyTheClosedWindowRegistry)
 {
     DetectorFixture f(oneDisplay());

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 using namespace talvora;
 using test_support::DesktopBuilder;
 using test_support::EngineFixture;
@@ -45,65 +43,4 @@ TEST(IllTypedEntries, AreSkippedOnlyByTheStepsThatNeedTheKey)
     EXPECT_FALSE(registry.contains(1001));
     EXPECT_TRUE(registry.contains(1002));
     registry.removeAll();
-}
-
-// Random damage, random desktop changes: every tick ends in one of its defined ways and the
-// caches keep their invariants. Run under the sanitizer build, this is the fuzz of the tick.
-TEST(IllTypedEntries, RandomlyDamagedListsNeverBreakTheTick)
-{
-    std::mt19937 random(20261206);
-    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-    DesktopBuilder desktop;
-    desktop.display(1, { 0, 0, 1440, 900 }).display(std::nullopt, { 1440, 0, 1920, 1080 });
-    for (int a = 0; a < 4; ++a)
-        desktop.app(501 + a, "App" + std::to_string(a), a == 3 ? ActivationPolicy::Accessory : ActivationPolicy::Regular);
-    for (int w = 0; w < 40; ++w) {
-        desktop.window(1000 + w, 501 + pick(4), { pick(3000) - 500.0, pick(1200) - 100.0, pick(900) * 1.0, pick(700) * 1.0 },
-            "W" + std::to_string(w), pick(10) / 9.0);
-        std::vector<Q> quirks;
-        for (int q = pick(3); q > 0; --q)
-            quirks.push_back(static_cast<Q>(pick(15)));
-        desktop.quirks(quirks);
-    }
-    desktop.front(501);
-    EngineFixture f(desktop);
-
-    for (int step = 0; step < 300; ++step) {
-        switch (pick(8)) {
-        case 0:
-            f.mac().activateApp(501 + pick(4));
-            break;
-        case 1:
-            f.mac().failNextWindowListQuery(pick(2) ? WindowListReply::Status::Null : WindowListReply::Status::Malformed);
-            break;
-        case 2:
-            f.mac().setWindowBounds(1000 + pick(40), { pick(3000) - 1000.0, pick(2000) - 1000.0, pick(2) * 1.0, pick(900) * 1.0 });
-            break;
-        case 3:
-            f.mac().setAppHidden(501 + pick(4), pick(2));
-            break;
-        case 4:
-            if (pick(2))
-                f.mac().removeDisplay(std::nullopt);
-            else
-                f.mac().addDisplay({ std::nullopt, { 1440, 0, 1920, 1080 }, 24 });
-            break;
-        default:
-            break;
-        }
-        f.tickAfter(pick(4) * 0.1);
-        const auto& sampling = f.engine().sampling();
-        ASSERT_NE(sampling.lastTickOutcome, TickOutcome::NotRun);
-        if (sampling.lastTickOutcome != TickOutcome::Completed)
-            continue;
-        for (const WindowEntry* e : sampling.cachedVisibleWindowList) {
-            ASSERT_TRUE(isOnScreenEntry(*e));
-            ASSERT_GE(e, sampling.cachedWindowList->data());
-            ASSERT_LT(e, sampling.cachedWindowList->data() + sampling.cachedWindowList->size());
-        }
-        ASSERT_EQ(f.engine().screens().cachedScreenCount, static_cast<int>(f.engine().screens().cachedScreenInfos.size()));
-        if (auto active = sampling.currentActiveWindowID) {
-            ASSERT_GE(*active, 1000u);
-        }
-    }
 }

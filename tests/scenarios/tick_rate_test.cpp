@@ -135,17 +135,3 @@ TEST(UserInputMonitoring, MaskFollowsTrustAndARefusedMonitorLeavesTheIdleRate)
     refused.sim.engine().startUserInputMonitoring();
     EXPECT_TRUE(refused.sim.engine().isMonitoringUserInput()) << "a later call tries again";
 }
-
-TEST(TickMode, HighRateEndsExactlyAtItsDeadline)
-{
-    test_support::TempHome home;
-    vmac::RecordingSystemLog log;
-    host::Simulation sim(desktop().build(), home.home, log);
-    auto& engine = sim.createEngine();
-    const double now = sim.clock().mediaTime();
-    engine.extendHighRate(now, 0.4);
-    engine.extendHighRate(now, 0.2);
-    EXPECT_EQ(engine.scheduling().highRateUntil, now + 0.4) << "never shortened";
-    engine.updateTickMode(now + 0.4);
-    EXPECT_EQ(engine.tickMode.value(), TickModeSpec(TimerMode { 0.2, 0.04 })) << "now equal to the deadline is not high rate";
-}
