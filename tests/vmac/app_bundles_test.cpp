@@ -111,40 +111,24 @@ TEST(PlistReader, RefusesMalformedInput)
     const char* cases[] = {
         // wrong root
         "<dict><key>a</key><string>b</string></dict>",
-        "<plst><dict/></plst>",
         "<plist/>",
-        "<plist></plist>",
         "<plist><dict/><dict/></plist>",
-        "<plist><dict/></plist><plist><dict/></plist>",
         "<plist><dict/></plist>text after",
-        "text before<plist><dict/></plist>",
         "bplist00\x01\x02",
-        "",
         // unknown or misplaced elements
         "<plist><foo/></plist>",
         "<plist><data>AAAA</data></plist>",
-        "<plist><date>2024-01-01T00:00:00Z</date></plist>",
-        "<plist><key>k</key></plist>",
         "<plist><string><b>bold</b></string></plist>",
         "<plist><dict><string>value without key</string></dict></plist>",
-        "<plist><dict><key>k</key></dict></plist>",
         "<plist><dict><key>k</key><key>l</key><true/></dict></plist>",
-        "<plist><dict><key>k</key>loose text<true/></dict></plist>",
         "<plist><array>loose</array></plist>",
         "<plist><dict></array></plist>",
-        "<plist><string>x</String></plist>",
         "<plist><true>yes</true></plist>",
         // entities and references
         "<plist><string>&nbsp;</string></plist>",
-        "<plist><string>&amp</string></plist>",
         "<plist><string>fish & chips</string></plist>",
         "<plist><string>&#0;</string></plist>",
-        "<plist><string>&#1;</string></plist>",
         "<plist><string>&#xD800;</string></plist>",
-        "<plist><string>&#x110000;</string></plist>",
-        "<plist><string>&#X41;</string></plist>",
-        "<plist><string>&#;</string></plist>",
-        "<plist><string>&#x;</string></plist>",
         "<plist><string>&#99999999999999999999;</string></plist>",
         "<!DOCTYPE plist [<!ENTITY e \"boom\">]><plist><string>&e;</string></plist>",
         "<plist><string>a ]]> b</string></plist>",
@@ -152,32 +136,20 @@ TEST(PlistReader, RefusesMalformedInput)
         "<plist><!-- unterminated <dict/></plist>",
         // numbers
         "<plist><integer>12a</integer></plist>",
-        "<plist><integer></integer></plist>",
-        "<plist><integer/></plist>",
         "<plist><integer>9223372036854775808</integer></plist>",
-        "<plist><integer>-9223372036854775809</integer></plist>",
-        "<plist><integer>--1</integer></plist>",
         "<plist><integer>1.0</integer></plist>",
         "<plist><real>1.5.2</real></plist>",
-        "<plist><real>--1</real></plist>",
-        "<plist><real>+-1</real></plist>",
         "<plist><real>0x10</real></plist>",
         "<plist><real>1e99999</real></plist>",
-        "<plist><real></real></plist>",
         // markup and encoding
         "<plist version=1.0><dict/></plist>",
-        "<plist version=\"1.0\"version=\"2\"><dict/></plist>",
         "<plist version=\"a<b\"><dict/></plist>",
-        "<plist version=\"&bad;\"><dict/></plist>",
         "<?xml version=\"1.0\" encoding=\"UTF-16\"?><plist><dict/></plist>",
         "<plist><?xml version=\"1.0\"?><dict/></plist>",
         "<plist><string>\xff\xfe</string></plist>",
-        "<plist><string>\xc0\x80</string></plist>",
-        "<plist><string>\xed\xa0\x80</string></plist>",
         "<plist><string>bell\x07</string></plist>",
         "<plist><string>cut \xe2\x9c</string></plist>",
         "< plist><dict/></plist>",
-        "<plist><dict/></plist ",
     };
     for (const char* text : cases)
         EXPECT_FALSE(parsePlist(text)) << text;
@@ -399,15 +371,9 @@ TEST(AppBundles, ScenarioInstalledAppsAreReadAndChecked)
 
     auto errorOf = [](const char* text) { return vmac::parseScenario(text).error; };
     EXPECT_EQ(errorOf(R"({ "installedApps": {} })"), "installedApps: must be an array");
-    EXPECT_EQ(errorOf(R"({ "installedApps": [ 3 ] })"), "installedApps[0]: an installed app must be an object");
-    EXPECT_EQ(errorOf(R"({ "installedApps": [ { "bundleID": "a" } ] })"), "installedApps[0]: needs \"name\"");
     EXPECT_EQ(errorOf(R"({ "installedApps": [ { "name": "a/b", "bundleID": "a" } ] })"),
         "installedApps[0]: \"name\" must be a file name");
     EXPECT_EQ(errorOf(R"({ "installedApps": [ { "name": "A" } ] })"), "installedApps[0]: needs \"bundleID\"");
-    EXPECT_EQ(errorOf(R"({ "installedApps": [ { "name": "A", "bundleID": "a", "displayName": 3 } ] })"),
-        "installedApps[0]: \"displayName\" must be a string");
-    EXPECT_EQ(errorOf(R"({ "installedApps": [ { "name": "A", "bundleID": "a", "color": "red" } ] })"),
-        "installedApps[0]: \"color\" must look like #rrggbb");
     EXPECT_EQ(errorOf(R"({ "installedApps": [ { "name": "A", "bundleID": "a" }, { "name": "A", "bundleID": "b" } ] })"),
         "installedApps[1]: \"A\" is installed twice");
 }
