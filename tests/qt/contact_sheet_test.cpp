@@ -63,28 +63,4 @@ TEST_F(ContactSheetTest, TheSheetHasTheGridsSize)
     EXPECT_GT(light, 20);
 }
 
-TEST_F(ContactSheetTest, ColumnsAndThumbnailWidthCanBeChosen)
-{
-    std::vector<qt::ContactSheetFrame> frames(4, { QStringLiteral("x"), solid({ 200, 100 }, Qt::white) });
-    qt::ContactSheetLayout layout;
-    layout.columns = 4;
-    layout.thumbnailWidth = 100;
-    layout.margin = 10;
-    layout.spacing = 5;
-    layout.captionHeight = 20;
-    EXPECT_EQ(qt::renderContactSheet(frames, layout).size(), QSize(2 * 10 + 4 * 100 + 3 * 5, 2 * 10 + 50 + 20));
-}
-
-TEST_F(ContactSheetTest, AnEmptySheetIsJustItsMargins)
-{
-    EXPECT_EQ(qt::renderContactSheet({}).size(), QSize(48, 48));
-}
-
-TEST_F(ContactSheetTest, RenderingIsPure)
-{
-    std::vector<qt::ContactSheetFrame> frames { { QStringLiteral("one"), solid({ 300, 200 }, Qt::red) },
-        { QStringLiteral("two"), solid({ 300, 200 }, Qt::blue) } };
-    EXPECT_EQ(qt::renderContactSheet(frames), qt::renderContactSheet(frames));
-}
-
 } // namespace

@@ -47,33 +47,26 @@ TEST_F(QtRunLoopTest, AsyncWorkRunsInOrderOnTheMainThreadAfterWhatIsQueued)
     EXPECT_TRUE(allOnMain);
 }
 
-TEST_F(QtRunLoopTest, AsyncFromAnotherThreadRunsOnTheMainThread)
+TEST_F(QtRunLoopTest, WorkQueuedFromAnotherThreadRunsOnceOnTheMainThread)
 {
-    std::atomic<bool> ran = false;
-    std::thread::id ranOn;
+    std::atomic<int> ran = 0;
+    std::thread::id asyncOn, afterOn;
     std::thread worker([&] {
         mainQueue().async([&] {
-            ranOn = std::this_thread::get_id();
-            ran = true;
+            asyncOn = std::this_thread::get_id();
+            ++ran;
+        });
+        mainQueue().after(0.005, [&] {
+            afterOn = std::this_thread::get_id();
+            ++ran;
         });
     });
     worker.join();
-    ASSERT_TRUE(runUntil([&] { return ran.load(); }));
-    EXPECT_EQ(ranOn, m_mainThread);
-}
-
-TEST_F(QtRunLoopTest, AfterFiresOnceOnTheMainThread)
-{
-    int fired = 0;
-    bool onMain = false;
-    mainQueue().after(0.01, [&] {
-        ++fired;
-        onMain = std::this_thread::get_id() == m_mainThread;
-    });
-    ASSERT_TRUE(runUntil([&] { return fired > 0; }));
-    runFor(100);
-    EXPECT_EQ(fired, 1);
-    EXPECT_TRUE(onMain);
+    ASSERT_TRUE(runUntil([&] { return ran.load() == 2; }));
+    runFor(60);
+    EXPECT_EQ(ran.load(), 2);
+    EXPECT_EQ(asyncOn, m_mainThread);
+    EXPECT_EQ(afterOn, m_mainThread);
 }
 
 TEST_F(QtRunLoopTest, AfterRunsWorkInTheOrderItIsDue)
@@ -86,21 +79,6 @@ TEST_F(QtRunLoopTest, AfterRunsWorkInTheOrderItIsDue)
     ASSERT_TRUE(runUntil([&] { return order.size() == 4; }));
     // A zero delay keeps its place in the queue, before work queued after it.
     EXPECT_EQ(order, (std::vector<std::string> { "zero", "async", "sooner", "later" }));
-}
-
-TEST_F(QtRunLoopTest, AfterFromAnotherThreadFiresOnTheMainThread)
-{
-    std::atomic<bool> fired = false;
-    std::thread::id firedOn;
-    std::thread worker([&] {
-        mainQueue().after(0.005, [&] {
-            firedOn = std::this_thread::get_id();
-            fired = true;
-        });
-    });
-    worker.join();
-    ASSERT_TRUE(runUntil([&] { return fired.load(); }));
-    EXPECT_EQ(firedOn, m_mainThread);
 }
 
 TEST_F(QtRunLoopTest, AfterNeverFiresOnceTheLoopIsGone)
@@ -132,31 +110,23 @@ TEST_F(QtRunLoopTest, RepeatingTimerFiresUntilCancelled)
     EXPECT_TRUE(allOnMain);
 }
 
-TEST_F(QtRunLoopTest, RepeatingTimerCancelledFromItsOwnCallbackFiresNoMore)
+TEST_F(QtRunLoopTest, RepeatingTimerCancelledOrDroppedFromItsOwnCallbackFiresNoMore)
 {
-    int fired = 0;
-    RepeatingTimerPtr timer;
-    timer = mainQueue().scheduleRepeating(0.005, 0.001, [&] {
-        if (++fired == 2)
-            timer->cancel();
-    });
-    ASSERT_TRUE(runUntil([&] { return fired >= 2; }));
-    runFor(60);
-    EXPECT_EQ(fired, 2);
-}
-
-TEST_F(QtRunLoopTest, RepeatingTimerDroppedFromItsOwnCallbackFiresNoMore)
-{
-    int fired = 0;
-    RepeatingTimerPtr timer;
-    timer = mainQueue().scheduleRepeating(0.005, 0.001, [&] {
-        if (++fired == 2)
-            timer.reset(); // destroys the handle while its callback runs
-    });
-    ASSERT_TRUE(runUntil([&] { return fired >= 2; }));
-    runFor(60);
-    EXPECT_EQ(fired, 2);
-    EXPECT_EQ(timer, nullptr);
+    for (bool drop : { false, true }) {
+        int fired = 0;
+        RepeatingTimerPtr timer;
+        timer = mainQueue().scheduleRepeating(0.005, 0.001, [&] {
+            if (++fired == 2) {
+                if (drop)
+                    timer.reset(); // destroys the handle while its callback runs
+                else
+                    timer->cancel();
+            }
+        });
+        ASSERT_TRUE(runUntil([&] { return fired >= 2; }));
+        runFor(60);
+        EXPECT_EQ(fired, 2) << drop;
+    }
 }
 
 TEST_F(QtRunLoopTest, RepeatingTimerFirstFiresOneIntervalAfterSetUp)
@@ -228,21 +198,6 @@ TEST_F(QtRunLoopTest, PausedDisplayLinkHasNoTimerAndResumesWhenUnpaused)
     ASSERT_TRUE(runUntil([&] { return frames >= atPause + 2; }));
 }
 
-TEST_F(QtRunLoopTest, DisplayLinkPausedFromItsOwnFrameStopsAtOnce)
-{
-    int frames = 0;
-    DisplayLinkPtr link;
-    link = mainQueue().createDisplayLink(1, [&] {
-        if (++frames == 2)
-            link->setPaused(true);
-    });
-    link->setPreferredFrameRate(120);
-    ASSERT_TRUE(runUntil([&] { return frames >= 2; }));
-    runFor(60);
-    EXPECT_EQ(frames, 2);
-    EXPECT_FALSE(asQt(link).isTimerActive());
-}
-
 TEST_F(QtRunLoopTest, ReRatedDisplayLinkPacesFramesAtTheNewRate)
 {
     int frames = 0;
@@ -279,12 +234,18 @@ TEST_F(QtRunLoopTest, InvalidatedDisplayLinkStopsForGood)
     EXPECT_EQ(frames, atInvalidation);
 }
 
-TEST_F(QtRunLoopTest, DisplayLinkInvalidatedOrDroppedFromItsOwnFrameRunsNoMoreFrames)
+TEST_F(QtRunLoopTest, DisplayLinkPausedInvalidatedOrDroppedFromItsOwnFrameRunsNoMoreFrames)
 {
+    int pausedFrames = 0;
     int invalidatedFrames = 0;
     int droppedFrames = 0;
+    DisplayLinkPtr paused;
     DisplayLinkPtr invalidated;
     DisplayLinkPtr dropped;
+    paused = mainQueue().createDisplayLink(1, [&] {
+        if (++pausedFrames == 2)
+            paused->setPaused(true);
+    });
     invalidated = mainQueue().createDisplayLink(1, [&] {
         if (++invalidatedFrames == 2)
             invalidated->invalidate();
@@ -293,10 +254,12 @@ TEST_F(QtRunLoopTest, DisplayLinkInvalidatedOrDroppedFromItsOwnFrameRunsNoMoreFr
         if (++droppedFrames == 2)
             dropped.reset();
     });
-    invalidated->setPreferredFrameRate(120);
-    dropped->setPreferredFrameRate(120);
-    ASSERT_TRUE(runUntil([&] { return invalidatedFrames >= 2 && droppedFrames >= 2; }));
+    for (auto* link : { &paused, &invalidated, &dropped })
+        (*link)->setPreferredFrameRate(120);
+    ASSERT_TRUE(runUntil([&] { return pausedFrames >= 2 && invalidatedFrames >= 2 && droppedFrames >= 2; }));
     runFor(60);
+    EXPECT_EQ(pausedFrames, 2);
+    EXPECT_FALSE(asQt(paused).isTimerActive());
     EXPECT_EQ(invalidatedFrames, 2);
     EXPECT_EQ(droppedFrames, 2);
 }
