@@ -9,23 +9,6 @@
 using namespace talvora;
 using test_support::MemoryPreferences;
 
-// The overlay declares its defaults apart from the reset table; a drift between the two would
-// make a fresh install look different from one after "Reset to Defaults".
-TEST(OverlayContentSettings, OwnDefaultsAgreeWithTheResetValues)
-{
-    MemoryPreferences empty, reset;
-    for (const auto& pref : kResettablePreferences)
-        std::visit([&](auto v) {
-            if constexpr (std::is_same_v<decltype(v), const char*>)
-                reset.values[pref.key] = std::string(v);
-            else
-                reset.values[pref.key] = v;
-        },
-            pref.value);
-    EXPECT_EQ(readOverlayContentSettings(empty), OverlayContentSettings {});
-    EXPECT_EQ(readOverlayContentSettings(reset), OverlayContentSettings {});
-}
-
 TEST(OverlayContentSettings, EveryFieldReadsItsOwnKey)
 {
     // Distinct values everywhere catch a field bound to a neighbour's key.
