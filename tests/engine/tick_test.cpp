@@ -186,26 +186,6 @@ TEST(ClosedWindowRegistry, TickForgetsOldEntriesAndWindowsThatLeftTheList)
     registry.removeAll();
 }
 
-TEST(Settings, AChangeWrittenByAnotherProcessReachesTheEngineWithinASecond)
-{
-    EngineFixture f(twoApps());
-    f.tickAfter(0);
-    ASSERT_EQ(f.engine().settings().responsiveness, ResponsivenessMode::Balanced);
-
-    f.sim->runFor(0.3);
-    vmac::FilePreferencesStore otherProcess(f.home.home.preferencesFile(), f.sim->virtualClock(), f.sim->runLoop(), f.log);
-    static_cast<PreferencesStore&>(otherProcess).set(PrefKey::responsivenessMode, std::string("performance"));
-
-    double waited = 0;
-    while (f.engine().settings().responsiveness != ResponsivenessMode::Performance && waited < 2) {
-        f.tickAfter(0.05);
-        waited += 0.05;
-    }
-    EXPECT_EQ(f.engine().settings().responsiveness, ResponsivenessMode::Performance);
-    EXPECT_LE(waited, 1.0 + 1e-9);
-    EXPECT_EQ(f.engine().tickMode.value(), TickModeSpec(TimerMode { 0.5, 0.1 }));
-}
-
 TEST(Settings, ResponsivenessNotificationRefreshesAndRepublishesAtOnce)
 {
     EngineFixture f(twoApps());
