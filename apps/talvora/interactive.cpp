@@ -3,7 +3,6 @@
 #include "app_state.h"
 #include "tray_icon.h"
 #include "host/composition.h"
-#include "qt/hosted_overlay.h"
 #include "qt/overlay_painter.h"
 #include "qt/qt_settings_scene.h"
 #include "qt/qt_run_loop.h"
@@ -111,7 +110,6 @@ int runInteractive(const InteractiveOptions& options)
     });
 
     qt::OverlayPainter overlayPainter;
-    const auto paintHosted = qt::overlayHostedViewPainter(overlayPainter, [&] { return loop.clock().mediaTime(); });
     qt::VirtualMacWindow::Input input;
     input.mouseMoved = [&](Point location) {
         app.input().movePointer(location);
@@ -122,7 +120,8 @@ int runInteractive(const InteractiveOptions& options)
     input.mouseDown = [&] { app.clickAtPointer(); };
     input.key = [&](QKeyEvent& event) { handleKey(app, event); };
     qt::VirtualMacWindow window(
-        app.mac(), paintHosted, [&] { return qt::PointerOverlay { app.input().pointerLocation(), app.input().cursor() }; }, input);
+        app.mac(), overlayPainter, [&] { return loop.clock().mediaTime(); },
+        [&] { return qt::PointerOverlay { app.input().pointerLocation(), app.input().cursor() }; }, input);
     if (options.scale > 0)
         window.resize(window.sizeForScale(options.scale));
 
