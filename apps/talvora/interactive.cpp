@@ -4,12 +4,15 @@
 #include "tray_icon.h"
 #include "host/composition.h"
 #include "qt/overlay_painter.h"
+#include "qt/qt_http_client.h"
+#include "qt/qt_update_alert_window.h"
 #include "qt/qt_settings_scene.h"
 #include "qt/qt_run_loop.h"
 #include "qt/virtual_mac_window.h"
 #include "vmac/scenario.h"
 #include "vmac/spaces.h"
 #include "vmac/system_logs.h"
+#include "vmac/virtual_system_info.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -100,7 +103,19 @@ int runInteractive(const InteractiveOptions& options)
     const auto self = std::filesystem::read_symlink("/proc/self/exe", selfError);
     if (!selfError)
         app.settingsSupport().useDesktopSession({ self.string() });
+    // Usage events and update checks go to the endpoints this build was configured with, and
+    // are off without them.
+    vmac::VirtualSystemInfo systemInfo;
+    systemInfo.shortVersion = app.settingsSupport().services().version.shortVersion;
+    systemInfo.buildVersion = app.settingsSupport().services().version.build;
+    qt::QtHttpClient http(loop);
+    qt::QtUpdateAlertWindow updateAlert;
+    host::NetworkServices network(app.platform(), http, systemInfo, updateAlert);
+    app.setTelemetry(&network.telemetry());
+    app.shellServices().updater = &network.updater();
+
     qt::QtSettingsScene settingsScene(app.settingsSupport().services(), app.settingsSupport().applicationsFolder());
+    settingsScene.setTelemetry(&network.telemetry());
     app.settingsSupport().process().onTerminate = [] { QCoreApplication::quit(); };
     app.shellServices().settingsScene = &settingsScene;
     loop.setDisplayRefreshRate([&app](DisplayID display) -> std::optional<double> {

@@ -15,6 +15,7 @@ TelemetryDisclosure describeTelemetry(Telemetry& telemetry)
     if (telemetry.isDisabled()) {
         d.state = TelemetryDisclosure::State::TurnedOff;
         d.summary = "Usage events are turned off. Nothing is sent.";
+        d.optOut = std::string("To turn them on again: talvora-defaults delete ") + PrefKey::telemetryDisabled;
         return d;
     }
 
@@ -23,6 +24,7 @@ TelemetryDisclosure describeTelemetry(Telemetry& telemetry)
     d.summary = "Talvora sends a few anonymous usage events: a random identifier made for this installation, the event's "
                 "name, the app version, the system version and your preferred language. Nothing else, and nothing about "
                 "your windows or applications.";
+    d.optOut = std::string("To turn them off: talvora-defaults write ") + PrefKey::telemetryDisabled + " -bool true";
     d.destination = "POST " + telemetryRequest(*telemetry.endpoint(), {}).url;
 
     bool firstDelivered = prefs.boolean(PrefKey::telemetryDidSendFirstLaunch).value_or(false);

@@ -18,6 +18,9 @@ struct TelemetryDisclosure {
     };
     State state = State::NotConfigured;
     std::string summary; // one or two sentences
+    // How to turn usage events off (or on again). Nothing in the app writes the opt-out, so
+    // it is changed with the preferences tool; the open settings window follows such a write.
+    std::string optOut;
     std::string destination; // "POST https://host/rest/v1/tv_events", when on
     std::vector<std::string> schedule; // one line per event: when it goes, when it last went
     std::string nextEvent; // the event whose body is shown

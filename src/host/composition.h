@@ -60,12 +60,14 @@ public:
     // The left button goes down and up where the pointer is, routed as the window server
     // routes it; other applications' monitors hear it unless it lands in an own window.
     vmac::ClickTarget clickAtPointer();
-    // Usage events: the overlays tell it when icons appear. Set before `start`; the telemetry
-    // outlives the composition. Without it nothing is reported.
+    // Usage events: the launch handler records the launch and the overlays tell it when icons
+    // appear. Set before `start`; the telemetry outlives the composition. Without it nothing is
+    // reported.
     void setTelemetry(Telemetry* telemetry)
     {
         m_activityReporter = telemetry ? std::make_unique<TelemetryActivityReporter>(*telemetry) : nullptr;
         m_shell.activity = m_activityReporter.get();
+        m_shell.sendLaunchEvent = telemetry ? std::function<void()>([telemetry] { telemetry->sendLaunchEvent(); }) : nullptr;
     }
     // Creates the engine without starting it, for callers that tick it themselves.
     OverlayViewModel& createEngine();

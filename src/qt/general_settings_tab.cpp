@@ -2,6 +2,7 @@
 
 #include "qt/settings_icons.h"
 #include "qt/settings_style.h"
+#include "qt/usage_events_section.h"
 #include "settings/settings_window_model.h"
 
 #include <QCheckBox>
@@ -26,7 +27,8 @@ QLabel* iconLabel(const char* name, QWidget* parent)
 
 } // namespace
 
-GeneralSettingsTab::GeneralSettingsTab(SettingsWindowModel& model, QWidget* parent)
+GeneralSettingsTab::GeneralSettingsTab(
+    SettingsWindowModel& model, std::function<TelemetryDisclosure()> describeUsageEvents, QWidget* parent)
     : SettingsPage(model, parent)
 {
     // The permissions and the login item are read afresh whenever the tab is made.
@@ -49,6 +51,9 @@ GeneralSettingsTab::GeneralSettingsTab(SettingsWindowModel& model, QWidget* pare
     auto* permissions = addSection("Permissions");
     addPermissionRow(permissions, Permission::ScreenRecording);
     addPermissionRow(permissions, Permission::Accessibility);
+
+    if (describeUsageEvents)
+        addUsageEventsSection(*this, std::move(describeUsageEvents));
 
     auto* reset = addSection();
     auto* resetRow = new QHBoxLayout;

@@ -16,9 +16,12 @@ QtSettingsScene::~QtSettingsScene() = default;
 void QtSettingsScene::openSettings()
 {
     if (!m_window) {
-        m_window = std::make_unique<SettingsWindow>(m_model, [this](QWidget* parent) {
-            return chooseApplications(m_applicationsFolder, m_workspace, parent);
-        });
+        std::function<TelemetryDisclosure()> describeUsageEvents;
+        if (m_telemetry)
+            describeUsageEvents = [telemetry = m_telemetry] { return describeTelemetry(*telemetry); };
+        m_window = std::make_unique<SettingsWindow>(
+            m_model, [this](QWidget* parent) { return chooseApplications(m_applicationsFolder, m_workspace, parent); },
+            std::move(describeUsageEvents));
     }
     m_window->refresh();
     m_window->show();

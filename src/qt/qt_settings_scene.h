@@ -20,6 +20,8 @@ public:
     // SettingsScene:
     void openSettings() override;
 
+    // Usage events to describe in the General tab; set before the window is first opened.
+    void setTelemetry(Telemetry* telemetry) { m_telemetry = telemetry; }
     // Opens the window on a tab.
     void openSettings(SettingsTab tab);
     SettingsWindowModel& model() { return m_model; }
@@ -30,6 +32,7 @@ private:
     SettingsWindowModel m_model;
     Workspace& m_workspace;
     std::string m_applicationsFolder;
+    Telemetry* m_telemetry = nullptr;
     std::unique_ptr<SettingsWindow> m_window;
 };
 

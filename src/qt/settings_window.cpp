@@ -39,7 +39,7 @@ QString title(SettingsTab tab)
 } // namespace
 
 SettingsWindow::SettingsWindow(SettingsWindowModel& model, HighlightSettingsTab::ApplicationPicker chooseApplications,
-    QWidget* parent)
+    std::function<TelemetryDisclosure()> describeUsageEvents, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_model(model)
 {
@@ -52,7 +52,7 @@ SettingsWindow::SettingsWindow(SettingsWindowModel& model, HighlightSettingsTab:
     m_tabs->setIconSize(QSize(16, 16));
     layout->addWidget(m_tabs);
 
-    m_general = new GeneralSettingsTab(model);
+    m_general = new GeneralSettingsTab(model, std::move(describeUsageEvents));
     m_icons = new IconSettingsTab(model);
     m_highlights = new HighlightSettingsTab(model, std::move(chooseApplications));
     m_labels = new LabelSettingsTab(model);
@@ -102,6 +102,17 @@ void SettingsWindow::refresh()
     m_icons->refresh();
     m_highlights->refresh();
     m_labels->refresh();
+    growToContent();
+}
+
+void SettingsWindow::growToContent()
+{
+    // A window's minimum size leaves out the height that wrapped text needs at the window's
+    // width, so rows whose text grew after the window was sized would be squeezed together.
+    layout()->activate();
+    const int wanted = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width()) : layout()->totalSizeHint().height();
+    if (wanted > height())
+        resize(width(), wanted);
 }
 
 QImage SettingsWindow::picture(SettingsTab tab, double scale)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "diagnostics/telemetry_disclosure.h"
 #include "qt/highlight_settings_tab.h"
 #include "settings/settings_controls.h"
 
@@ -19,8 +20,9 @@ class LabelSettingsTab;
 // activation) shows in the open window at once.
 class SettingsWindow : public QWidget {
 public:
+    // With `describeUsageEvents`, the General tab tells what usage events are sent.
     SettingsWindow(SettingsWindowModel& model, HighlightSettingsTab::ApplicationPicker chooseApplications,
-        QWidget* parent = nullptr);
+        std::function<TelemetryDisclosure()> describeUsageEvents = {}, QWidget* parent = nullptr);
     ~SettingsWindow() override;
 
     void showTab(SettingsTab tab);
@@ -41,6 +43,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void growToContent();
+
     SettingsWindowModel& m_model;
     QTabWidget* m_tabs;
     GeneralSettingsTab* m_general;

@@ -11,7 +11,9 @@
 #include "support/desktop_builder.h"
 #include "support/run_tool.h"
 #include "support/temp_home.h"
+#include "vmac/scripted_http_client.h"
 #include "vmac/system_logs.h"
+#include "vmac/virtual_system_info.h"
 
 #include "gui_test.h"
 
@@ -22,6 +24,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
@@ -40,6 +43,8 @@ protected:
     std::vector<ObserverTokenPtr> observers;
     int responsivenessPosts = 0;
     int buttonBehaviorPosts = 0;
+    // Called once the app exists, before the window opens.
+    std::function<void()> beforeOpening;
 
     // Three applications in the Applications folder; Notes is pinned with a colour of its own.
     void open(std::function<void(test_support::DesktopBuilder&)> adjust = {})
@@ -59,6 +64,8 @@ protected:
         NotificationCenter& center = sim->notifications();
         observers.push_back(center.addObserver(NotificationName::responsivenessChanged, [this] { ++responsivenessPosts; }));
         observers.push_back(center.addObserver(NotificationName::buttonBehaviorChanged, [this] { ++buttonBehaviorPosts; }));
+        if (beforeOpening)
+            beforeOpening();
         scene->openSettings();
     }
     void TearDown() override
@@ -340,6 +347,46 @@ TEST_F(SettingsWindowTest, AValueWrittenByAnotherProcessAppearsWhileTheWindowIsO
     EXPECT_EQ(slider(Sliders::nameTextSize)->valueLabel()->text(), "11 pt");
     sim->runFor(1.0);
     EXPECT_EQ(slider(Sliders::nameTextSize)->valueLabel()->text(), "14 pt");
+}
+
+TEST_F(SettingsWindowTest, UsageEventsShowTheNextBodyAndFollowTheOptOutWrittenByAnotherProcess)
+{
+    std::unique_ptr<vmac::ScriptedHttpClient> http;
+    vmac::VirtualSystemInfo system;
+    std::unique_ptr<Telemetry> telemetry;
+    beforeOpening = [&] {
+        http = std::make_unique<vmac::ScriptedHttpClient>(sim->runLoop());
+        telemetry = std::make_unique<Telemetry>(Telemetry::Services { store(), sim->virtualClock(), *http, system },
+            TelemetryEndpoint { "https://events.example.org", "a.b.c" });
+        scene->setTelemetry(telemetry.get());
+    };
+    open();
+    auto* body = find<QPlainTextEdit>(&window(), "usageEventsBody");
+    auto* summary = find<QLabel>(&window(), "usageEventsSummary");
+    auto* optOut = find<QLabel>(&window(), "usageEventsOptOut");
+    ASSERT_TRUE(shown(body));
+    EXPECT_NE(body->toPlainText().indexOf(R"("event_type":"app_first_launch")"), -1);
+    EXPECT_EQ(optOut->text(), "To turn them off: talvora-defaults write telemetryDisabled -bool true");
+    EXPECT_FALSE(store().object(PrefKey::telemetryAnonymousID)) << "showing the body makes no identifier";
+
+    // The first launch goes out: the next body is the day's launch event with the id just sent.
+    telemetry->sendLaunchEvent();
+    sim->runFor(1.0);
+    ASSERT_EQ(http->requests().size(), 1u);
+    const auto id = store().string(PrefKey::telemetryAnonymousID);
+    ASSERT_TRUE(id);
+    EXPECT_NE(body->toPlainText().indexOf(R"("event_type":"app_launch")"), -1);
+    EXPECT_NE(body->toPlainText().indexOf(QString::fromStdString(*id)), -1);
+    EXPECT_NE(find<QLabel>(&window(), "usageEventsSchedule")->text().indexOf("last sent"), -1);
+
+    auto result = test_support::runTool(
+        { TALVORA_DEFAULTS_TOOL, "--home", temp.home.root, "write", PrefKey::telemetryDisabled, "-bool", "true" }, temp.home.root);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    sim->runFor(1.0);
+    EXPECT_EQ(summary->text(), "Usage events are turned off. Nothing is sent.");
+    EXPECT_FALSE(shown(body));
+    EXPECT_EQ(optOut->text(), "To turn them on again: talvora-defaults delete telemetryDisabled");
+    TearDown(); // the window goes before the telemetry it describes
 }
 
 TEST_F(SettingsWindowTest, EveryTabHasItsIconAndAPictureAtTwoScales)

@@ -1,5 +1,5 @@
-// The app on two displays reports icons appearing to telemetry: one event a day, however many
-// screens and visits.
+// The app on two displays reports its launch and icons appearing to telemetry: one active event
+// a day, however many screens and visits.
 #include "host/simulation.h"
 #include "overlay/overlay_content_view.h"
 #include "settings/preference_keys.h"
@@ -59,8 +59,10 @@ TEST(UsageEvents, ThreeVisitsOnTwoScreensReportOneActiveEvent)
         sim.runFor(2);
         renderEveryScreen();
     }
-    ASSERT_EQ(http.requests().size(), 1u);
-    EXPECT_NE(http.requests()[0].body.find(R"("event_type":"app_active")"), std::string::npos);
+    // The launch handler recorded the first launch; the three visits made one active event.
+    ASSERT_EQ(http.requests().size(), 2u);
+    EXPECT_NE(http.requests()[0].body.find(R"("event_type":"app_first_launch")"), std::string::npos);
+    EXPECT_NE(http.requests()[1].body.find(R"("event_type":"app_active")"), std::string::npos);
     EXPECT_EQ(sim.preferences().string(PrefKey::telemetryLastActiveDay), telemetry.currentDayString());
 }
 
