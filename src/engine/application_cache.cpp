@@ -2,19 +2,18 @@
 
 namespace talvora {
 
-RunningApplicationRef ApplicationCache::cachedRunningApplication(ProcessID pid)
+const RunningApplicationRef& ApplicationCache::cachedRunningApplication(ProcessID pid)
 {
     if (auto it = m_appCache.find(pid); it != m_appCache.end())
         return it->second;
-    auto application = m_workspace.runningApplication(pid);
-    m_appCache.emplace(pid, application);
-    return application;
+    return m_appCache.emplace(pid, m_workspace.runningApplication(pid)).first->second;
 }
 
-ImageRef ApplicationCache::cachedIcon(const RunningApplicationRef& application)
+const ImageRef& ApplicationCache::cachedIcon(const RunningApplicationRef& application)
 {
+    static const ImageRef kNoIcon;
     if (!application)
-        return nullptr;
+        return kNoIcon;
     ProcessID pid = application->processIdentifier();
     if (auto it = m_iconCache.find(pid); it != m_iconCache.end())
         return it->second;
@@ -23,8 +22,7 @@ ImageRef ApplicationCache::cachedIcon(const RunningApplicationRef& application)
         if (auto path = application->bundlePath())
             icon = m_workspace.iconForFile(*path);
     }
-    m_iconCache.emplace(pid, icon);
-    return icon;
+    return m_iconCache.emplace(pid, std::move(icon)).first->second;
 }
 
 } // namespace talvora

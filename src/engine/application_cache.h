@@ -15,9 +15,10 @@ public:
     {
     }
 
-    RunningApplicationRef cachedRunningApplication(ProcessID pid);
+    // References into the cache, which is never pruned: they stay valid for the engine's life.
+    const RunningApplicationRef& cachedRunningApplication(ProcessID pid);
     // The application's icon, else the workspace icon of its bundle, else nothing.
-    ImageRef cachedIcon(const RunningApplicationRef& application);
+    const ImageRef& cachedIcon(const RunningApplicationRef& application);
 
 private:
     Workspace& m_workspace;

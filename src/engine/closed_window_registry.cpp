@@ -1,5 +1,7 @@
 #include "engine/closed_window_registry.h"
 
+#include <algorithm>
+
 namespace talvora {
 
 ClosedWindowRegistry& ClosedWindowRegistry::shared()
@@ -10,10 +12,10 @@ ClosedWindowRegistry& ClosedWindowRegistry::shared()
     return registry;
 }
 
-void ClosedWindowRegistry::prune(Date notBefore, const std::unordered_set<WindowNumber>& windowsInList)
+void ClosedWindowRegistry::prune(Date notBefore, std::span<const WindowNumber> sortedWindowsInList)
 {
     std::erase_if(m_closedAt, [&](const auto& entry) {
-        return !(entry.second > notBefore) || !windowsInList.contains(entry.first);
+        return !(entry.second > notBefore) || !std::binary_search(sortedWindowsInList.begin(), sortedWindowsInList.end(), entry.first);
     });
 }
 

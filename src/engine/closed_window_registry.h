@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "platform/window_list.h"
 
+#include <span>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -22,8 +23,8 @@ public:
     std::size_t size() const { return m_closedAt.size(); }
     void removeAll() { m_closedAt.clear(); }
 
-    // Keeps the entries recorded after `notBefore` whose window is still in the list.
-    void prune(Date notBefore, const std::unordered_set<WindowNumber>& windowsInList);
+    // Keeps the entries recorded after `notBefore` whose window is still in the list (sorted).
+    void prune(Date notBefore, std::span<const WindowNumber> sortedWindowsInList);
 
 private:
     std::unordered_map<WindowNumber, Date> m_closedAt;

@@ -13,13 +13,6 @@ namespace talvora {
 
 namespace {
 
-std::optional<double> boundsMember(const BoundsValue& bounds, const Value& member)
-{
-    if (bounds.kind != BoundsValue::Kind::Dictionary)
-        return std::nullopt;
-    return member.asDouble();
-}
-
 std::string format(const char* pattern, double value)
 {
     char text[32];
@@ -33,7 +26,11 @@ double rawShrink(double area, double largestArea)
 {
     if (!(largestArea > 0) || area < 0)
         return 0;
-    return std::clamp(1 - std::sqrt(area / largestArea), 0.0, 1.0);
+    // Two huge sides make an infinite area; such a window counts as not shrunk.
+    const double ratio = area / largestArea;
+    if (!std::isfinite(ratio))
+        return 0;
+    return std::clamp(1 - std::sqrt(ratio), 0.0, 1.0);
 }
 
 int blendedBaseline(int baseline, int fullScreens)
@@ -49,8 +46,8 @@ void OverlayViewModel::runEvidencePasses(double now, Date dateNow)
     // Full-list pass: largest areas, the largest user window per screen, backdrops.
     for (const WindowEntry& e : *m_sampling.cachedWindowList) {
         auto number = entryWindowNumber(e);
-        auto w = boundsMember(e.bounds, e.bounds.width);
-        auto h = boundsMember(e.bounds, e.bounds.height);
+        auto w = e.bounds.member(e.bounds.width);
+        auto h = e.bounds.member(e.bounds.height);
         if (!number || !w || !h)
             continue;
         const bool onScreen = isOnScreenEntry(e);
@@ -62,11 +59,11 @@ void OverlayViewModel::runEvidencePasses(double now, Date dateNow)
                 it->second = area;
             const double largest = it->second;
             auto pid = entryOwnerPID(e);
-            auto x = boundsMember(e.bounds, e.bounds.x);
-            auto y = boundsMember(e.bounds, e.bounds.y);
+            auto x = e.bounds.member(e.bounds.x);
+            auto y = e.bounds.member(e.bounds.y);
             if (owner && pid && x && y && onScreen) {
                 Rect r { *x, *y, *w, *h };
-                auto application = cachedRunningApplication(*pid);
+                const RunningApplicationRef& application = cachedRunningApplication(*pid);
                 if (isUserAppWindow(e, *owner, *pid, application.get(), r, m_ownProcess)) {
                     if (largest > 0)
                         t.maxAreaAnyScreen = std::max(t.maxAreaAnyScreen.value_or(0), largest);
@@ -102,7 +99,7 @@ void OverlayViewModel::runEvidencePasses(double now, Date dateNow)
         auto bounds = entryBounds(*e);
         if (!owner || !pid || !bounds)
             continue;
-        auto application = cachedRunningApplication(*pid);
+        const RunningApplicationRef& application = cachedRunningApplication(*pid);
         if (!application)
             continue;
         const Rect& r = *bounds;

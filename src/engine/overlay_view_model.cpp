@@ -78,9 +78,9 @@ void OverlayViewModel::tick()
     updateActiveWindowTracking(m_sampling.cachedVisibleWindowList);
 
     // 9. Forget the areas of windows that are gone.
-    auto windowsInList = windowNumbersOfList();
-    std::erase_if(m_detector.initialAreas, [&](const auto& e) { return !windowsInList.contains(e.first); });
-    std::erase_if(m_detector.initialAreasFirstSeen, [&](const auto& e) { return !windowsInList.contains(e.first); });
+    collectWindowNumbersOfList();
+    std::erase_if(m_detector.initialAreas, [&](const auto& e) { return !isInList(e.first); });
+    std::erase_if(m_detector.initialAreasFirstSeen, [&](const auto& e) { return !isInList(e.first); });
 
     // 10–11. The detector: evidence, then decisions.
     const Date dateNow = clock.now();
@@ -102,7 +102,7 @@ void OverlayViewModel::tick()
         writeScanRecord(frameDelta);
 
     // 15. Registry prune.
-    ClosedWindowRegistry::shared().prune(clock.now().addingSeconds(-kClosedWindowRegistryTTL), windowsInList);
+    ClosedWindowRegistry::shared().prune(clock.now().addingSeconds(-kClosedWindowRegistryTTL), m_windowsInList);
 
     // 16. Keep full speed while Mission Control is open or showing early signs.
     if (wantsHighRate())
@@ -132,15 +132,14 @@ bool OverlayViewModel::sampleWindowList()
     return true;
 }
 
-std::unordered_set<WindowNumber> OverlayViewModel::windowNumbersOfList() const
+void OverlayViewModel::collectWindowNumbersOfList()
 {
-    std::unordered_set<WindowNumber> numbers;
-    numbers.reserve(m_sampling.cachedWindowList->size());
+    m_windowsInList.clear();
     for (const WindowEntry& entry : *m_sampling.cachedWindowList) {
         if (auto number = entryWindowNumber(entry))
-            numbers.insert(*number);
+            m_windowsInList.push_back(*number);
     }
-    return numbers;
+    std::sort(m_windowsInList.begin(), m_windowsInList.end());
 }
 
 void OverlayViewModel::fadeStep(double now)

@@ -13,6 +13,7 @@
 #include "platform/platform.h"
 #include "settings/cached_settings.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <unordered_set>
@@ -60,8 +61,8 @@ public:
     void refreshSettings();
     void refreshScreenCache();
     void updateActiveWindowTracking(const std::vector<const WindowEntry*>& visibleList);
-    RunningApplicationRef cachedRunningApplication(ProcessID pid) { return m_applications.cachedRunningApplication(pid); }
-    ImageRef cachedIcon(const RunningApplicationRef& application) { return m_applications.cachedIcon(application); }
+    const RunningApplicationRef& cachedRunningApplication(ProcessID pid) { return m_applications.cachedRunningApplication(pid); }
+    const ImageRef& cachedIcon(const RunningApplicationRef& application) { return m_applications.cachedIcon(application); }
 
     // Starts a fade of the global icon opacity, or jumps there when fading is off.
     void setIconOpacityTarget(double target, double duration);
@@ -142,7 +143,9 @@ private:
     void runPlacement(Date dateNow, double frameDelta, bool logDue);
     void clearPlacement();
     void observeSettingsNotifications();
-    std::unordered_set<WindowNumber> windowNumbersOfList() const;
+    // Fills m_windowsInList with the window numbers of the complete list, sorted.
+    void collectWindowNumbersOfList();
+    bool isInList(WindowNumber window) const { return std::binary_search(m_windowsInList.begin(), m_windowsInList.end(), window); }
     void fadeStep(double now);
     bool suppressionEndsTick(Date dateNow);
     bool wantsHighRate() const;
@@ -168,6 +171,7 @@ private:
     PlacementState m_placement;
     SchedulingState m_scheduling;
     Date m_suppressOverlayUntil = Date::distantPast();
+    std::vector<WindowNumber> m_windowsInList; // reused every tick
     std::vector<ObserverTokenPtr> m_settingsObservers;
     ObserverTokenPtr m_userInputMonitor;
     // Callbacks hold this weakly and do nothing once the engine is gone.

@@ -68,11 +68,10 @@ void OverlayViewModel::runExclusionUpkeep(Date dateNow)
     auto& closing = m_placement.recentlyClosedWindowIDs;
     const Date expiry = dateNow.addingSeconds(-PlacementState::recentlyClosedTTL);
     if (std::any_of(closing.begin(), closing.end(), [&](const auto& e) { return e.second <= expiry; })) {
-        const auto listed = windowNumbersOfList();
         std::erase_if(closing, [&](const auto& e) {
             if (!(e.second <= expiry))
                 return false;
-            if (listed.contains(e.first))
+            if (isInList(e.first))
                 ClosedWindowRegistry::shared().remove(e.first);
             else
                 ClosedWindowRegistry::shared().record(e.first, dateNow);
@@ -122,6 +121,7 @@ void OverlayViewModel::runPlacement(Date dateNow, double frameDelta, bool logDue
     const double sinceActivation = m_detector.mcActivationTime ? dateNow.secondsSince(*m_detector.mcActivationTime) : 0;
 
     std::vector<WindowInfo> placed;
+    placed.reserve(m_sampling.cachedVisibleWindowList.size());
     for (const WindowEntry& e : *m_sampling.cachedWindowList) {
         auto number = entryWindowNumber(e);
         auto owner = entryOwnerName(e);
@@ -129,20 +129,24 @@ void OverlayViewModel::runPlacement(Date dateNow, double frameDelta, bool logDue
         auto bounds = entryBounds(e);
         if (!number || !owner || !pid || !bounds)
             continue;
-        if (isHiddenByWindowAction(*number))
-            continue;
+        // Most of the complete list is off screen; those entries are passed over first (the
+        // filters are independent, so their order is free).
+        const bool onScreen = isOnScreenEntry(e);
         auto hidden = m_placement.recentlyHiddenWindowIDs.find(*number);
         const bool hiddenRecent = hidden != m_placement.recentlyHiddenWindowIDs.end()
             && dateNow.secondsSince(hidden->second) < PlacementState::recentlyHiddenTTL;
-        auto application = cachedRunningApplication(*pid);
-        const bool onScreen = isOnScreenEntry(e);
+        if (!(onScreen || hiddenRecent))
+            continue;
+        if (isHiddenByWindowAction(*number))
+            continue;
+        const RunningApplicationRef& application = cachedRunningApplication(*pid);
         const Rect& b = *bounds;
         if (!isUserAppWindow(e, *owner, *pid, application.get(), b, m_ownProcess))
             continue;
-        ImageRef icon = cachedIcon(application);
+        const ImageRef& icon = cachedIcon(application);
         // The screen the thumbnail mostly lies on hosts the icon; a window on no screen gets none.
         auto hostIndex = indexOfLargestIntersection(m_screens.cachedScreenCGRects, b);
-        if (!hostIndex || !(onScreen || hiddenRecent))
+        if (!hostIndex)
             continue;
         const ScreenInfo host = m_screens.cachedScreenInfos[*hostIndex];
 
@@ -170,7 +174,7 @@ void OverlayViewModel::runPlacement(Date dateNow, double frameDelta, bool logDue
         std::optional<Point> prev;
         if (prevIt != m_placement.smoothedPositions.end())
             prev = prevIt->second;
-        auto distanceTo = [&](Point p) { return std::hypot(target.x - p.x, target.y - p.y); };
+        auto distanceTo = [&](Point p) { return std::sqrt((target.x - p.x) * (target.x - p.x) + (target.y - p.y) * (target.y - p.y)); };
         const bool fast = changed || !prev || distanceTo(*prev) > 20;
 
         auto initialScreenIt = m_placement.windowInitialScreenIDs.find(*number);
@@ -206,11 +210,11 @@ void OverlayViewModel::runPlacement(Date dateNow, double frameDelta, bool logDue
             std::snprintf(detail, sizeof detail,
                 "name=\"%s\" id=%u bounds=(%lld,%lld,%lld,%lld) ia=%lld mia=%lld rsc=%.2f sc=%.2f lc=%s rs=%.2f sh=%.2f "
                 "op=%.2f t=%.2fs scr=%u/%s tgt=(%lld,%lld) chg=%s fast=%s wx=%s dist=",
-                displayName.value_or(std::string(*owner)).c_str(), *number, static_cast<long long>(b.x),
-                static_cast<long long>(b.y), static_cast<long long>(b.width), static_cast<long long>(b.height),
-                static_cast<long long>(ia), static_cast<long long>(mia), rsc, sc, boolText(late), rs, sh, op, sinceActivation,
-                host.id, initialScreen ? std::to_string(*initialScreen).c_str() : "?", static_cast<long long>(target.x),
-                static_cast<long long>(target.y), boolText(changed), boolText(fast), boolText(wrongScreen));
+                displayName.value_or(std::string(*owner)).c_str(), *number, recordInteger(b.x),
+                recordInteger(b.y), recordInteger(b.width), recordInteger(b.height),
+                recordInteger(ia), recordInteger(mia), rsc, sc, boolText(late), rs, sh, op, sinceActivation,
+                host.id, initialScreen ? std::to_string(*initialScreen).c_str() : "?", recordInteger(target.x),
+                recordInteger(target.y), boolText(changed), boolText(fast), boolText(wrongScreen));
             std::string line = detail;
             if (prev) {
                 char dist[32];
@@ -225,7 +229,8 @@ void OverlayViewModel::runPlacement(Date dateNow, double frameDelta, bool logDue
         // Smoothing: jump on a change of screen, a new late window or a window on the wrong
         // screen; otherwise glide with a half-life that is independent of the tick rate.
         const Point start = (changed || snapNew || wrongScreen) ? target : prev.value_or(target);
-        const double a = placement::smoothingFactor(std::hypot(target.x - start.x, target.y - start.y), frameDelta);
+        const double a = placement::smoothingFactor(
+            std::sqrt((target.x - start.x) * (target.x - start.x) + (target.y - start.y) * (target.y - start.y)), frameDelta);
         const Point anchor { start.x + (target.x - start.x) * a, start.y + (target.y - start.y) * a };
         m_placement.smoothedPositions[*number] = anchor;
 
@@ -238,7 +243,7 @@ void OverlayViewModel::runPlacement(Date dateNow, double frameDelta, bool logDue
         info.title = entryTitle(e);
         info.bounds = b;
         info.localBounds = { b.x - host.cgRect.x, b.y - host.cgRect.y, b.width, b.height };
-        info.icon = std::move(icon);
+        info.icon = icon;
         info.currentPosition = anchor;
         info.hostScreenID = host.id;
         info.scaleFactor = sc;
@@ -246,11 +251,14 @@ void OverlayViewModel::runPlacement(Date dateNow, double frameDelta, bool logDue
         placed.push_back(std::move(info));
     }
 
-    std::unordered_set<WindowNumber> present;
+    std::vector<WindowNumber> present;
+    present.reserve(placed.size());
     for (const auto& info : placed)
-        present.insert(info.id);
-    std::erase_if(m_placement.smoothedPositions, [&](const auto& e) { return !present.contains(e.first); });
-    std::erase_if(m_placement.windowHostScreenIDs, [&](const auto& e) { return !present.contains(e.first); });
+        present.push_back(info.id);
+    std::sort(present.begin(), present.end());
+    auto absent = [&](const auto& e) { return !std::binary_search(present.begin(), present.end(), e.first); };
+    std::erase_if(m_placement.smoothedPositions, absent);
+    std::erase_if(m_placement.windowHostScreenIDs, absent);
     activeWindows.publish(std::move(placed));
 }
 

@@ -13,8 +13,8 @@ std::string formatScanDetail(const ScanRecord& r)
     for (const auto& screen : r.screens) {
         if (!screens.empty())
             screens += ',';
-        screens += std::to_string(screen.id) + ':' + std::to_string(static_cast<long long>(screen.cgRect.width)) + 'x'
-            + std::to_string(static_cast<long long>(screen.cgRect.height));
+        screens += std::to_string(screen.id) + ':' + std::to_string(recordInteger(screen.cgRect.width)) + 'x'
+            + std::to_string(recordInteger(screen.cgRect.height));
     }
     char buffer[512];
     std::snprintf(buffer, sizeof buffer,

@@ -3,6 +3,8 @@
 #include "platform/window_list.h"
 #include "platform/workspace.h"
 
+#include <algorithm>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +22,15 @@ inline std::optional<double> entryAlpha(const WindowEntry& e) { return e.alpha.a
 
 // The owners of Mission Control's backdrops and of no application window.
 inline bool isDockOrWindowServer(std::string_view owner) { return owner == "Dock" || owner == "Window Server"; }
+
+// A value truncated to an integer for the debug records. Bounds are finite, but an area of two
+// huge sides is not; the conversion must stay defined whatever the window server reports.
+inline long long recordInteger(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    return static_cast<long long>(std::clamp(v, -9.0e18, 9.0e18));
+}
 
 // How the debug records print a Boolean.
 inline const char* boolText(bool b) { return b ? "true" : "false"; }

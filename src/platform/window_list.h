@@ -3,6 +3,7 @@
 #include "platform/geometry.h"
 #include "platform/value.h"
 
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -30,12 +31,22 @@ struct BoundsValue {
         return { Kind::Dictionary, Value::real(r.x), Value::real(r.y), Value::real(r.width), Value::real(r.height) };
     }
 
-    // All four members read as doubles, or nothing.
-    std::optional<Rect> asRect() const
+    // One member as a finite double, or nothing: a bound that is not a number or is infinite
+    // leaves the window without bounds, so every step that needs them skips it.
+    std::optional<double> member(const Value& v) const
     {
         if (kind != Kind::Dictionary)
             return std::nullopt;
-        auto ox = x.asDouble(), oy = y.asDouble(), ow = width.asDouble(), oh = height.asDouble();
+        auto d = v.asDouble();
+        if (!d || !std::isfinite(*d))
+            return std::nullopt;
+        return d;
+    }
+
+    // All four members read as finite doubles, or nothing.
+    std::optional<Rect> asRect() const
+    {
+        auto ox = member(x), oy = member(y), ow = member(width), oh = member(height);
         if (!ox || !oy || !ow || !oh)
             return std::nullopt;
         return Rect { *ox, *oy, *ow, *oh };

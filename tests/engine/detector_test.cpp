@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 using namespace talvora;
 using test_support::DesktopBuilder;
 using test_support::DetectorFixture;
@@ -307,6 +310,36 @@ TEST(Detector, OnlyARiseSeenBesideAFullSizeWindowFromBeforeRaisesTheBaseline)
     f.server->extraBackdrops = 1;
     f.ticks(3);
     EXPECT_FALSE(f.engine->isMCActive.value());
+}
+
+// Bounds that are not a number or are infinite leave an entry without bounds: it is neither a
+// backdrop nor a thumbnail and gets no icon, while the rest of the visit goes on. Huge finite
+// bounds are placed like any others; the debug records print them without undefined behaviour
+// (the sanitizer build checks that).
+TEST(Detector, NonFiniteBoundsAreSkippedAndHugeOnesAreRecorded)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    DetectorFixture f(oneDisplay().app(502, "Notes").window(1002, 502, { 200, 200, 600, 400 }).window(1003, 502, { 300, 300, 600, 400 }));
+    f.tick();
+    // Every window at thumbnail size, so the screen's shrink opens the visit.
+    f.server->reportedBounds[1002] = { 100, 500, 300, 200 };
+    f.server->reportedBounds[1003] = { 500, 500, 300, 200 };
+    showMissionControl(f);
+    f.ticks(2);
+    ASSERT_TRUE(f.engine->isMCActive.value());
+    f.server->reportedBounds[1002] = { nan, 200, 300, 200 };
+    f.server->reportedBounds[1003] = { 300, 300, 1e300, 1e300 };
+    f.ticks(60);
+    f.server->reportedBounds[1002] = { 200, 200, inf, 200 };
+    f.ticks(60);
+    EXPECT_TRUE(f.engine->isMCActive.value());
+    std::vector<WindowNumber> icons;
+    for (const auto& w : f.engine->activeWindows.value())
+        icons.push_back(w.id);
+    EXPECT_EQ(icons, (std::vector<WindowNumber> { 1001, 1003 }));
+    for (const auto& w : f.engine->activeWindows.value())
+        EXPECT_TRUE(std::isfinite(w.placementOpacity) && std::isfinite(w.scaleFactor)) << w.id;
 }
 
 TEST(Detector, BlendRoundsHalvesAwayFromZero)
