@@ -25,4 +25,15 @@ const ImageRef& ApplicationCache::cachedIcon(const RunningApplicationRef& applic
     return m_iconCache.emplace(pid, std::move(icon)).first->second;
 }
 
+const ApplicationNames& ApplicationCache::cachedNames(const RunningApplicationRef& application)
+{
+    static const ApplicationNames kNoNames;
+    if (!application)
+        return kNoNames;
+    ProcessID pid = application->processIdentifier();
+    if (auto it = m_namesCache.find(pid); it != m_namesCache.end())
+        return it->second;
+    return m_namesCache.emplace(pid, ApplicationNames { application->bundleIdentifier(), application->localizedName() }).first->second;
+}
+
 } // namespace talvora

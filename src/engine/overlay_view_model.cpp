@@ -77,10 +77,12 @@ void OverlayViewModel::tick()
     // 8. The front window, tracked only while Mission Control is fully closed.
     updateActiveWindowTracking(m_sampling.cachedVisibleWindowList);
 
-    // 9. Forget the areas of windows that are gone.
-    collectWindowNumbersOfList();
-    std::erase_if(m_detector.initialAreas, [&](const auto& e) { return !isInList(e.first); });
-    std::erase_if(m_detector.initialAreasFirstSeen, [&](const auto& e) { return !isInList(e.first); });
+    // 9. Forget the areas of windows that are gone. The maps only ever gain windows of the list
+    // they were filled from, so while the list holds the same windows nothing can be gone.
+    if (collectWindowNumbersOfList()) {
+        std::erase_if(m_detector.initialAreas, [&](const auto& e) { return !isInList(e.first); });
+        std::erase_if(m_detector.initialAreasFirstSeen, [&](const auto& e) { return !isInList(e.first); });
+    }
 
     // 10–11. The detector: evidence, then decisions.
     const Date dateNow = clock.now();
@@ -132,14 +134,23 @@ bool OverlayViewModel::sampleWindowList()
     return true;
 }
 
-void OverlayViewModel::collectWindowNumbersOfList()
+bool OverlayViewModel::collectWindowNumbersOfList()
 {
-    m_windowsInList.clear();
+    // From one sample to the next the list mostly holds the same windows in the same order;
+    // then the sorted numbers of the last sample still stand.
+    m_windowsInListOrder.swap(m_previousWindowsInListOrder);
+    m_windowsInListOrder.clear();
     for (const WindowEntry& entry : *m_sampling.cachedWindowList) {
         if (auto number = entryWindowNumber(entry))
-            m_windowsInList.push_back(*number);
+            m_windowsInListOrder.push_back(*number);
     }
+    if (m_windowsInListOrder == m_previousWindowsInListOrder && m_windowsInListIsSet)
+        return false;
+    m_windowsInList = m_windowsInListOrder;
     std::sort(m_windowsInList.begin(), m_windowsInList.end());
+    m_windowsInListIsSet = true;
+    m_listHasRepeatedNumbers = std::adjacent_find(m_windowsInList.begin(), m_windowsInList.end()) != m_windowsInList.end();
+    return true;
 }
 
 void OverlayViewModel::fadeStep(double now)

@@ -63,6 +63,7 @@ public:
     void updateActiveWindowTracking(const std::vector<const WindowEntry*>& visibleList);
     const RunningApplicationRef& cachedRunningApplication(ProcessID pid) { return m_applications.cachedRunningApplication(pid); }
     const ImageRef& cachedIcon(const RunningApplicationRef& application) { return m_applications.cachedIcon(application); }
+    const ApplicationNames& cachedNames(const RunningApplicationRef& application) { return m_applications.cachedNames(application); }
 
     // Starts a fade of the global icon opacity, or jumps there when fading is off.
     void setIconOpacityTarget(double target, double duration);
@@ -143,8 +144,9 @@ private:
     void runPlacement(Date dateNow, double frameDelta, bool logDue);
     void clearPlacement();
     void observeSettingsNotifications();
-    // Fills m_windowsInList with the window numbers of the complete list, sorted.
-    void collectWindowNumbersOfList();
+    // Fills m_windowsInList with the window numbers of the complete list, sorted; false when
+    // the list holds the same numbers in the same order as the last time.
+    bool collectWindowNumbersOfList();
     bool isInList(WindowNumber window) const { return std::binary_search(m_windowsInList.begin(), m_windowsInList.end(), window); }
     void fadeStep(double now);
     bool suppressionEndsTick(Date dateNow);
@@ -171,7 +173,11 @@ private:
     PlacementState m_placement;
     SchedulingState m_scheduling;
     Date m_suppressOverlayUntil = Date::distantPast();
-    std::vector<WindowNumber> m_windowsInList; // reused every tick
+    std::vector<WindowNumber> m_windowsInList; // sorted; reused every tick
+    std::vector<WindowNumber> m_windowsInListOrder; // as the list has them
+    std::vector<WindowNumber> m_previousWindowsInListOrder;
+    bool m_windowsInListIsSet = false;
+    bool m_listHasRepeatedNumbers = false; // a list that names one window twice
     std::vector<ObserverTokenPtr> m_settingsObservers;
     ObserverTokenPtr m_userInputMonitor;
     // Callbacks hold this weakly and do nothing once the engine is gone.

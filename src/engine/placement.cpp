@@ -55,6 +55,21 @@ double iconScale(double term, double visibility, double thumbnailWidth)
 
 } // namespace placement
 
+namespace {
+
+// Copies into the storage `to` already has.
+void assignOptional(std::optional<std::string>& to, const std::optional<std::string>& from)
+{
+    if (!from)
+        to.reset();
+    else if (to)
+        to->assign(*from);
+    else
+        to.emplace(*from);
+}
+
+} // namespace
+
 bool OverlayViewModel::isHiddenByWindowAction(WindowNumber window) const
 {
     return ClosedWindowRegistry::shared().contains(window) || m_placement.recentlyClosedWindowIDs.contains(window);
@@ -105,8 +120,11 @@ std::unordered_set<DisplayID> OverlayViewModel::screensWithEstablishedThumbnails
             && firstSeen->second != Date::distantPast() && firstSeen->second <= activation;
         if (!((s >= 1 || s > 0.2) && existedBefore))
             continue;
-        if (auto host = indexOfLargestIntersection(m_screens.cachedScreenCGRects, *bounds))
+        if (auto host = indexOfLargestIntersection(m_screens.cachedScreenCGRects, *bounds)) {
             screens.insert(m_screens.cachedScreenInfos[*host].id);
+            if (screens.size() == m_screens.cachedScreenInfos.size())
+                break; // every screen has one
+        }
     }
     return screens;
 }
@@ -120,8 +138,8 @@ void OverlayViewModel::runPlacement(Date dateNow, double frameDelta, bool logDue
     const double entryT = active ? 4 * dateNow.secondsSince(activation) : 0;
     const double sinceActivation = m_detector.mcActivationTime ? dateNow.secondsSince(*m_detector.mcActivationTime) : 0;
 
-    std::vector<WindowInfo> placed;
-    placed.reserve(m_sampling.cachedVisibleWindowList.size());
+    std::vector<WindowInfo> placed = std::move(m_placement.recycledWindows);
+    std::size_t count = 0;
     for (const WindowEntry& e : *m_sampling.cachedWindowList) {
         auto number = entryWindowNumber(e);
         auto owner = entryOwnerName(e);
@@ -203,14 +221,15 @@ void OverlayViewModel::runPlacement(Date dateNow, double frameDelta, bool logDue
             sc = term * std::max(0.0, 1 - 2 * dateNow.secondsSince(*m_detector.mcExitTime));
         const double op = std::clamp(sh / 0.65, 0.0, 1.0);
 
-        auto displayName = application ? application->localizedName() : std::nullopt;
+        const ApplicationNames& names = cachedNames(application);
+        const std::optional<std::string>& displayName = names.localizedName;
         if (logDue) {
             const double rsc = mia > 0 ? std::clamp(std::sqrt(ia / mia), 0.4, 1.0) : 1.0;
             char detail[512];
             std::snprintf(detail, sizeof detail,
                 "name=\"%s\" id=%u bounds=(%lld,%lld,%lld,%lld) ia=%lld mia=%lld rsc=%.2f sc=%.2f lc=%s rs=%.2f sh=%.2f "
                 "op=%.2f t=%.2fs scr=%u/%s tgt=(%lld,%lld) chg=%s fast=%s wx=%s dist=",
-                displayName.value_or(std::string(*owner)).c_str(), *number, recordInteger(b.x),
+                (displayName ? *displayName : std::string(*owner)).c_str(), *number, recordInteger(b.x),
                 recordInteger(b.y), recordInteger(b.width), recordInteger(b.height),
                 recordInteger(ia), recordInteger(mia), rsc, sc, boolText(late), rs, sh, op, sinceActivation,
                 host.id, initialScreen ? std::to_string(*initialScreen).c_str() : "?", recordInteger(target.x),
@@ -234,32 +253,43 @@ void OverlayViewModel::runPlacement(Date dateNow, double frameDelta, bool logDue
         const Point anchor { start.x + (target.x - start.x) * a, start.y + (target.y - start.y) * a };
         m_placement.smoothedPositions[*number] = anchor;
 
-        WindowInfo info;
+        if (count == placed.size())
+            placed.emplace_back();
+        WindowInfo& info = placed[count++];
         info.id = *number;
         info.pid = *pid;
-        info.owner = std::string(*owner);
-        info.bundleIdentifier = application ? application->bundleIdentifier() : std::nullopt;
-        info.displayName = displayName.value_or(info.owner);
-        info.title = entryTitle(e);
+        info.owner.assign(*owner);
+        assignOptional(info.bundleIdentifier, names.bundleIdentifier);
+        info.displayName.assign(displayName ? *displayName : *owner);
+        info.title.assign(entryTitleView(e));
         info.bounds = b;
         info.localBounds = { b.x - host.cgRect.x, b.y - host.cgRect.y, b.width, b.height };
-        info.icon = icon;
+        if (info.icon != icon)
+            info.icon = icon;
         info.currentPosition = anchor;
         info.hostScreenID = host.id;
         info.scaleFactor = sc;
         info.placementOpacity = op;
-        placed.push_back(std::move(info));
     }
 
-    std::vector<WindowNumber> present;
-    present.reserve(placed.size());
-    for (const auto& info : placed)
-        present.push_back(info.id);
-    std::sort(present.begin(), present.end());
-    auto absent = [&](const auto& e) { return !std::binary_search(present.begin(), present.end(), e.first); };
-    std::erase_if(m_placement.smoothedPositions, absent);
-    std::erase_if(m_placement.windowHostScreenIDs, absent);
-    activeWindows.publish(std::move(placed));
+    placed.resize(count);
+    // Every placed window has an entry in both maps; when they hold no more entries than there
+    // are placed windows (each listed once), none is stale.
+    const bool maybeStale = m_listHasRepeatedNumbers || m_placement.smoothedPositions.size() != placed.size()
+        || m_placement.windowHostScreenIDs.size() != placed.size();
+    if (maybeStale) {
+        std::vector<WindowNumber> present;
+        present.reserve(placed.size());
+        for (const auto& info : placed)
+            present.push_back(info.id);
+        std::sort(present.begin(), present.end());
+        auto absent = [&](const auto& e) { return !std::binary_search(present.begin(), present.end(), e.first); };
+        std::erase_if(m_placement.smoothedPositions, absent);
+        std::erase_if(m_placement.windowHostScreenIDs, absent);
+    }
+    // The records of the last publication are filled again next tick: their strings keep their
+    // storage.
+    m_placement.recycledWindows = activeWindows.exchange(std::move(placed));
 }
 
 void OverlayViewModel::clearPlacement()
@@ -269,6 +299,7 @@ void OverlayViewModel::clearPlacement()
     m_placement.smoothedPositions.clear();
     m_placement.windowHostScreenIDs.clear();
     m_placement.windowInitialScreenIDs.clear();
+    m_placement.recycledWindows.clear();
 }
 
 } // namespace talvora

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "engine/records.h"
 #include "platform/clock.h"
 #include "platform/geometry.h"
 #include "platform/window_list.h"
 
 #include <unordered_map>
+#include <vector>
 
 namespace talvora {
 
@@ -17,6 +19,8 @@ struct PlacementState {
     // Windows being closed or just minimized through the overlay, with the wall-clock date.
     std::unordered_map<WindowNumber, Date> recentlyClosedWindowIDs;
     std::unordered_map<WindowNumber, Date> recentlyHiddenWindowIDs;
+    // The records of the last publication, filled again by the next placement.
+    std::vector<WindowInfo> recycledWindows;
     static constexpr double recentlyClosedTTL = 1.5; // seconds
     static constexpr double recentlyHiddenTTL = 3.0; // seconds
 };

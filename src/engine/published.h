@@ -37,6 +37,16 @@ public:
         notify();
     }
 
+    // Publishes like `publish` and hands back the value it replaced, for a publisher that
+    // fills the same records again on its next turn.
+    T exchange(T value)
+    {
+        T previous = std::exchange(m_value, std::move(value));
+        ++m_publications;
+        notify();
+        return previous;
+    }
+
     [[nodiscard]] Subscription subscribe(Handler handler)
     {
         auto subscription = std::make_shared<Handler>(std::move(handler));

@@ -20,12 +20,15 @@ std::string_view trimmed(std::string_view s)
 
 } // namespace
 
-std::string entryTitle(const WindowEntry& e)
+std::string_view entryTitleView(const WindowEntry& e)
 {
     auto name = e.name.asString();
-    if (!name)
-        return {};
-    return std::string(trimmed(*name));
+    return name ? trimmed(*name) : std::string_view();
+}
+
+std::string entryTitle(const WindowEntry& e)
+{
+    return std::string(entryTitleView(e));
 }
 
 bool isOnScreenEntry(const WindowEntry& e)

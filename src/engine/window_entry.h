@@ -37,6 +37,7 @@ inline const char* boolText(bool b) { return b ? "true" : "false"; }
 
 // kCGWindowName without leading and trailing white space and newlines; empty when absent.
 std::string entryTitle(const WindowEntry& e);
+std::string_view entryTitleView(const WindowEntry& e);
 
 // On screen when kCGWindowIsOnscreen reads as Boolean true or, failing that, as a non-zero
 // integer. macOS leaves the key out, rather than writing false, for windows off screen.

@@ -342,6 +342,38 @@ TEST(Detector, NonFiniteBoundsAreSkippedAndHugeOnesAreRecorded)
         EXPECT_TRUE(std::isfinite(w.placementOpacity) && std::isfinite(w.scaleFactor)) << w.id;
 }
 
+// A window that leaves the list mid-visit takes its icon and every per-window memory with it;
+// the icon records that stay are whole, whichever slot of the last publication they reuse.
+TEST(Detector, AWindowThatLeavesTheListIsForgottenAndTheOthersKeepTheirRecords)
+{
+    DetectorFixture f(oneDisplay().app(502, "Notes").window(1002, 502, { 200, 200, 600, 400 }, "A title longer than any other").front(502));
+    f.tick();
+    f.server->reportedBounds[1002] = { 100, 500, 300, 200 };
+    showMissionControl(f);
+    f.ticks(60);
+    ASSERT_TRUE(f.engine->isMCActive.value());
+    const auto before = f.engine->activeWindows.value();
+    ASSERT_EQ(before.size(), 2u);
+    const WindowNumber leaving = before[0].id;
+    const WindowInfo staying = before[1];
+
+    f.sim->mac().closeWindow(leaving);
+    f.ticks(2);
+    const auto& after = f.engine->activeWindows.value();
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(after[0].id, staying.id);
+    EXPECT_EQ(after[0].owner, staying.owner);
+    EXPECT_EQ(after[0].displayName, staying.displayName);
+    EXPECT_EQ(after[0].title, staying.title);
+    EXPECT_EQ(after[0].bundleIdentifier, staying.bundleIdentifier);
+    EXPECT_EQ(after[0].icon, staying.icon);
+    EXPECT_FALSE(f.engine->detector().initialAreas.contains(leaving));
+    EXPECT_FALSE(f.engine->detector().initialAreasFirstSeen.contains(leaving));
+    EXPECT_FALSE(f.engine->placement().smoothedPositions.contains(leaving));
+    EXPECT_FALSE(f.engine->placement().windowHostScreenIDs.contains(leaving));
+    EXPECT_TRUE(f.engine->detector().initialAreas.contains(staying.id));
+}
+
 TEST(Detector, BlendRoundsHalvesAwayFromZero)
 {
     EXPECT_EQ(blendedBaseline(4, 3), 4); // 3.9
