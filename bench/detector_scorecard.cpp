@@ -4,8 +4,8 @@
 //   build/bench/detector_scorecard --seed 1 --sessions 1000
 //
 // Sessions run side by side on every core (--threads N to choose); progress goes to standard
-// error. Then one line per responsiveness mode with the latencies (p50, p95, max), and last a
-// line of name=value pairs for scripts.
+// error. Then one line per responsiveness mode with the latencies (p50, p95, max), one for the
+// App Exposé visits (counted apart), and last a line of name=value pairs for scripts.
 
 #include "host/scorecard.h"
 
@@ -92,6 +92,7 @@ int main(int argc, char** argv)
         result.sessions, result.visits, result.quickVisits, result.missedQuickVisits, result.emptyVisits, result.displayChangeVisits,
         result.missedDisplayChangeVisits);
     std::printf("%s", host::formatLatencyLines(result).c_str());
+    std::printf("%s", host::formatAppExposeLine(result).c_str());
     std::printf("%s\n", host::formatScorecardLine(result).c_str());
     return 0;
 }

@@ -131,6 +131,8 @@ private:
         m_displayChangedBeforeDetection = false;
         m_fullOpacityAt.reset();
         m_iconsGoneAt.reset();
+        m_appExpose = mac.overviewKind() == vmac::OverviewKind::AppExpose;
+        m_displaysAtStart = mac.desktop().displays.size();
     }
 
     void endVisit(double now)
@@ -142,7 +144,19 @@ private:
             m_countedLongest = std::max(m_countedLongest, now - *m_countingSince);
         const bool detected = m_detectedAt.has_value();
         const bool full = m_countedLongest >= kFullVisitSeconds;
-        if (!m_firstThumbnailAt) {
+        if (m_appExpose) {
+            // Not Mission Control: what the engine makes of it is counted on its own.
+            if (!m_firstThumbnailAt) {
+                ++m_result.emptyAppExposeVisits;
+            } else {
+                ++m_result.appExposeVisits;
+                m_result.appExposeDetected += detected ? 1 : 0;
+                if (m_displaysAtStart == 1) {
+                    ++m_result.appExposeOneDisplayVisits;
+                    m_result.appExposeOneDisplayDetected += detected ? 1 : 0;
+                }
+            }
+        } else if (!m_firstThumbnailAt) {
             // Nothing the engine could put an icon on: an empty Space, or only windows that
             // opened inside the visit.
             ++m_result.emptyVisits;
@@ -160,7 +174,7 @@ private:
         }
         // Latencies of visits that show thumbnails from their opening; a visit that begins over
         // an empty Space is judged by whether it was detected, not how soon.
-        if (detected && m_thumbnailsFromOpening) {
+        if (detected && m_thumbnailsFromOpening && !m_appExpose) {
             m_result.detectionLatencies[m_mode].push_back(*m_detectedAt - m_visitStart);
             if (m_fullOpacityAt)
                 m_result.openLatencies[m_mode].push_back(*m_fullOpacityAt - m_visitStart);
@@ -173,7 +187,7 @@ private:
         if (m_verbose)
             std::fprintf(stderr, "  visit at %.3f: counted open %.2f s, %s, icons gone %.3f s after the close began\n",
                 m_visitStart - m_sim.clock().mediaTime() + m_sim.elapsed(), m_countedLongest,
-                !m_firstThumbnailAt ? "no thumbnails" : detected ? "detected" : "MISSED",
+                !m_firstThumbnailAt ? "no thumbnails" : detected ? "detected" : m_appExpose ? "App Exposé, not detected" : "MISSED",
                 m_iconsGoneAt ? *m_iconsGoneAt - closeStart : -1.0);
     }
 
@@ -198,6 +212,8 @@ private:
     double m_countedLongest = 0;
     std::optional<double> m_detectedAt;
     bool m_displayChangedBeforeDetection = false;
+    bool m_appExpose = false;
+    std::size_t m_displaysAtStart = 0;
     std::optional<double> m_fullOpacityAt;
     std::optional<double> m_iconsGoneAt;
     std::optional<double> m_lastVisitEnd;
@@ -266,6 +282,11 @@ ScorecardResult& ScorecardResult::operator+=(const ScorecardResult& o)
     displayChangeVisits += o.displayChangeVisits;
     missedDisplayChangeVisits += o.missedDisplayChangeVisits;
     iconsLeftAfterClose += o.iconsLeftAfterClose;
+    appExposeVisits += o.appExposeVisits;
+    appExposeDetected += o.appExposeDetected;
+    appExposeOneDisplayVisits += o.appExposeOneDisplayVisits;
+    appExposeOneDisplayDetected += o.appExposeOneDisplayDetected;
+    emptyAppExposeVisits += o.emptyAppExposeVisits;
     for (std::size_t m = 0; m < 3; ++m) {
         append(detectionLatencies[m], o.detectionLatencies[m]);
         append(openLatencies[m], o.openLatencies[m]);
@@ -364,6 +385,16 @@ std::string formatLatencyLines(const ScorecardResult& r)
         text += line;
     }
     return text;
+}
+
+std::string formatAppExposeLine(const ScorecardResult& r)
+{
+    char line[300];
+    std::snprintf(line, sizeof line,
+        "app_expose_visits=%d app_expose_detected=%d app_expose_one_display_visits=%d app_expose_one_display_detected=%d "
+        "empty_app_expose_visits=%d\n",
+        r.appExposeVisits, r.appExposeDetected, r.appExposeOneDisplayVisits, r.appExposeOneDisplayDetected, r.emptyAppExposeVisits);
+    return line;
 }
 
 } // namespace talvora::host

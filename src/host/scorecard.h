@@ -42,6 +42,13 @@ struct ScorecardResult {
     int displayChangeVisits = 0;
     int missedDisplayChangeVisits = 0;
     int iconsLeftAfterClose = 0; // icons still shown a second after a visit ended
+    // App Exposé visits, apart from the others: those that showed a thumbnail of a window known
+    // before, how many the engine took for Mission Control, and the same on one display.
+    int appExposeVisits = 0;
+    int appExposeDetected = 0;
+    int appExposeOneDisplayVisits = 0;
+    int appExposeOneDisplayDetected = 0;
+    int emptyAppExposeVisits = 0; // the front application had no window to show
     // First sample showing Mission Control with thumbnails to isMCActive (visits that show
     // thumbnails from their opening).
     LatenciesByMode detectionLatencies;
@@ -58,6 +65,8 @@ ScorecardResult runScorecard(const ScorecardOptions& options, const std::functio
 std::string formatScorecardLine(const ScorecardResult& result);
 // One line per responsiveness mode: detection, full-opacity and close latencies (p50, p95, max).
 std::string formatLatencyLines(const ScorecardResult& result);
+// What the engine made of the App Exposé visits.
+std::string formatAppExposeLine(const ScorecardResult& result);
 
 // The value at quantile p (0…1) of the durations, nearest rank; 0 when there are none.
 double percentile(std::vector<double> values, double p);

@@ -210,7 +210,7 @@ void randomTimeline(ScorecardRandom& r, vmac::Scenario& s, double seconds)
 
     double t = uniform(r, 3.5, 5); // past the engine's start-up, so the baseline is learned
     while (t < seconds - 6) {
-        const int kind = pick(r, 0, 19);
+        const int kind = pick(r, 0, 21);
         if (kind <= 8) {
             // A visit: open, stay, perhaps with things happening inside, leave.
             const double stay = uniform(r, 0.8, 5.0);
@@ -271,6 +271,18 @@ void randomTimeline(ScorecardRandom& r, vmac::Scenario& s, double seconds)
             add(t, "plugDisplay", plugDisplay(number, { 2560, 1440 }));
             add(t + uniform(r, 4, 12), "unplugDisplay", unplugDisplay(number));
             t += uniform(r, 2, 4);
+        } else if (kind <= 18) {
+            // App Exposé of the front application (sometimes another one brought forward
+            // first), left with the key or by clicking a thumbnail.
+            if (chance(r, 0.5)) {
+                const ProcessID pid = anyPid();
+                add(t, "activateApp", [pid](vmac::VirtualMac& mac) { mac.activateApp(pid); });
+                t += uniform(r, 0.5, 1.5);
+            }
+            const double stay = uniform(r, 0.8, 4.0);
+            add(t, "openAppExpose", [](vmac::VirtualMac& mac) { mac.openAppExpose(); });
+            leave(t + stay);
+            t += stay + uniform(r, 1.5, 4);
         } else {
             // A long idle stretch.
             t += uniform(r, 5, 12);

@@ -11,6 +11,14 @@ namespace {
 constexpr int kDockBackdropLowerLayer = 18;
 constexpr int kDockBackdropUpperLayer = 20; // kCGDockWindowLevel
 constexpr int kWindowManagerOverviewLayer = 19;
+// App Exposé adds the Dock's layer-18 window on every display but no display-sized layer-20
+// one (the probes count one layer-20 window during App Exposé, two during Mission Control, the
+// Dock's own among them); some builds add a small layer-20 window instead. Its size is from the
+// probes; its place, near the bottom of the Dock's display, is a guess.
+// Other applications' windows keep their frames in the list during App Exposé (guess: no dump
+// found; the overview hides them behind its backdrop).
+constexpr Size kAppExposeBadgeSize { 233, 86 };
+constexpr double kAppExposeBadgeBottomInset = 40;
 
 // The desktop's windows by number, looked up once per thumbnail: a desktop can hold 10^5
 // windows, so a search of the whole list for each would be quadratic.
@@ -106,7 +114,7 @@ std::unordered_map<WindowNumber, FrameAnimation> MissionControl::thumbnailsOf(co
     std::unordered_map<WindowNumber, Rect> framesByNumber;
     const AppsByPID apps(desktop);
     for (const auto& w : desktop.windows) {
-        if (isInOverview(desktop, screens, w, apps.find(w.pid))) {
+        if (isInOverview(desktop, screens, w, apps.find(w.pid)) && (m_kind != OverviewKind::AppExpose || w.pid == m_exposedApp)) {
             candidates.push_back({ w.number, w.bounds });
             framesByNumber.emplace(w.number, w.bounds);
         }
@@ -130,13 +138,15 @@ std::unordered_map<WindowNumber, FrameAnimation> MissionControl::thumbnailsOf(co
     return result;
 }
 
-bool MissionControl::open(const VirtualDesktop& desktop, double now)
+bool MissionControl::open(const VirtualDesktop& desktop, double now, OverviewKind kind)
 {
     auto p = phase(now);
     if (p == MissionControlPhase::Opening || p == MissionControlPhase::Open)
         return false;
     if (p == MissionControlPhase::Closed)
         m_windows.clear();
+    m_kind = kind;
+    m_exposedApp = kind == OverviewKind::AppExpose ? desktop.frontmostPID : std::nullopt;
     const auto& timings = desktop.missionControlTimings;
     m_windows = thumbnailsOf(desktop, now, /*windowsNewToTheOverviewAnimateFromTheirFrames=*/true);
     m_state = State::Visiting;
@@ -235,7 +245,16 @@ ListPresentation MissionControl::presentation(const VirtualDesktop& desktop, dou
                 { numbers.lower, SystemPID::windowManager, "WindowManager", screens[i], kWindowManagerOverviewLayer });
             continue;
         }
-        p.transientWindows.push_back({ numbers.upper, SystemPID::dock, "Dock", screens[i], kDockBackdropUpperLayer });
+        if (m_kind == OverviewKind::AppExpose) {
+            if (i == 0) {
+                const Rect badge { screens[i].x + (screens[i].width - kAppExposeBadgeSize.width) / 2,
+                    screens[i].maxY() - kAppExposeBadgeBottomInset - kAppExposeBadgeSize.height, kAppExposeBadgeSize.width,
+                    kAppExposeBadgeSize.height };
+                p.transientWindows.push_back({ numbers.upper, SystemPID::dock, "Dock", badge, kDockBackdropUpperLayer });
+            }
+        } else {
+            p.transientWindows.push_back({ numbers.upper, SystemPID::dock, "Dock", screens[i], kDockBackdropUpperLayer });
+        }
         p.transientWindows.push_back({ numbers.lower, SystemPID::dock, "Dock", screens[i], kDockBackdropLowerLayer });
     }
     return p;

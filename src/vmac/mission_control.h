@@ -19,6 +19,13 @@ enum class MissionControlPhase : std::uint8_t {
     Closing, // thumbnails on their way back to the windows' frames
 };
 
+// Which overview is up: Mission Control shows every window of the current Spaces; App Exposé
+// only the windows of the application that was in front when it opened.
+enum class OverviewKind : std::uint8_t {
+    MissionControl,
+    AppExpose,
+};
+
 // Mission Control as the window list shows it. The desktop keeps the resting state (frames,
 // Spaces, order); this object knows what is drawn differently while the overview is up, as a
 // function of media-clock time: the bounds at which each window of the current Spaces is
@@ -38,7 +45,9 @@ public:
 
     // Opening starts from wherever the windows are drawn now, so opening during a close
     // reverses it midway. False when already opening or open.
-    bool open(const VirtualDesktop& desktop, double now);
+    bool open(const VirtualDesktop& desktop, double now, OverviewKind kind = OverviewKind::MissionControl);
+    // The overview of the last opening.
+    OverviewKind kind() const { return m_kind; }
     // False unless opening or open.
     bool close(const VirtualDesktop& desktop, double now);
     // The active Space of a display changed: inside Mission Control the backdrops vanish for a
@@ -72,6 +81,8 @@ private:
     static constexpr double kNever = std::numeric_limits<double>::lowest();
 
     State m_state = State::Closed;
+    OverviewKind m_kind = OverviewKind::MissionControl;
+    std::optional<ProcessID> m_exposedApp; // App Exposé's application
     double m_openStartedAt = kNever;
     double m_openEndsAt = kNever;
     double m_backdropsFrom = kNever;

@@ -25,7 +25,8 @@
 // writePreference {key, value}, deletePreference {key}, failNextWindowListQuery {how},
 // setScreenRecording {granted}, userInput {event: click, rightClick, otherClick, scroll,
 // magnify, swipe, keyDown, flagsChanged}, setAccessibility {trusted}, openMissionControl, closeMissionControl,
-// pressMissionControlKey, clickThumbnail {window}, switchSpace {display (number or null),
+// pressMissionControlKey, openAppExpose (the front application's windows; closeMissionControl
+// leaves it), clickThumbnail {window}, switchSpace {display (number or null),
 // space}, addSpace {display}, movePointer {display, at: [x, y]} (points from the display's
 // top-left corner, y down) or {thumbnail: window, offset: [dx, dy]} (from the centre of the
 // window's thumbnail, y down; ignored while the window has none), click (where the pointer is),
@@ -531,10 +532,13 @@ std::optional<TimelineAction> readAction(Reader& r, const json& j, const std::st
             return std::nullopt;
         action.description = granted ? "screen recording granted" : "screen recording revoked";
         action.apply = [granted](VirtualMac& mac, ScenarioHooks&) { mac.setScreenRecordingGranted(granted); };
-    } else if (verb == "openMissionControl" || verb == "closeMissionControl" || verb == "pressMissionControlKey") {
+    } else if (verb == "openMissionControl" || verb == "closeMissionControl" || verb == "pressMissionControlKey"
+        || verb == "openAppExpose") {
         action.apply = [verb](VirtualMac& mac, ScenarioHooks&) {
             if (verb == "openMissionControl")
                 mac.openMissionControl();
+            else if (verb == "openAppExpose")
+                mac.openAppExpose();
             else if (verb == "closeMissionControl")
                 mac.closeMissionControl();
             else

@@ -382,6 +382,15 @@ bool VirtualMac::openMissionControl()
     return true;
 }
 
+bool VirtualMac::openAppExpose()
+{
+    if (!m_missionControl.open(m_desktop, now(), OverviewKind::AppExpose))
+        return false;
+    m_spaceSwitchedDuringVisit = false;
+    changed();
+    return true;
+}
+
 bool VirtualMac::closeMissionControl()
 {
     if (!m_missionControl.close(m_desktop, now()))

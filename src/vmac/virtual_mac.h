@@ -82,7 +82,10 @@ public:
     // closing reverses the close midway. False when the verb does not apply in the current phase.
     bool openMissionControl();
     bool closeMissionControl(); // the front window stays in front
-    void pressMissionControlKey(); // opens, or closes when opening or open
+    void pressMissionControlKey(); // opens, or closes when opening or open (App Exposé too)
+    // App Exposé: the front application's windows of the current Spaces as thumbnails, over
+    // the same kind of backdrop; `closeMissionControl` and `clickThumbnail` leave it.
+    bool openAppExpose();
     // Leaves Mission Control with this window in front: its application active, the window
     // first of its layer. False unless the window is a thumbnail of the open overview.
     bool clickThumbnail(WindowNumber window);
@@ -90,6 +93,8 @@ public:
 
     // Ground truth for measuring the detector.
     MissionControlPhase missionControlPhase() const;
+    // Which overview the phase belongs to.
+    OverviewKind overviewKind() const { return m_missionControl.kind(); }
     // From the first moment the window list shows the overview until the closing animation ends.
     bool isMissionControlShown() const;
     std::optional<double> lastMissionControlOpenStart() const; // media seconds

@@ -230,6 +230,40 @@ TEST(MissionControlVisit, AVisitOverAnEmptySpaceNeverRaisesTheBaseline)
     EXPECT_TRUE(v.engine().isMCActive.value());
 }
 
+// App Exposé adds one backdrop per display. On one display that reaches the threshold: when the
+// front application's thumbnails make the screen's shrink, the engine takes it for Mission
+// Control and shows their icons; another application's window at its full size keeps the
+// shrink too low. On two displays the backdrops stay below the threshold.
+TEST(MissionControlVisit, AppExposeOpensOnlyOnOneDisplayWhereItsThumbnailsDominate)
+{
+    Visit one(DesktopBuilder()
+                  .display(1, { 0, 0, 1440, 900 })
+                  .app(501, "Safari")
+                  .window(1001, 501, { 100, 80, 900, 650 }, "Start")
+                  .window(1004, 501, { 400, 200, 800, 600 }, "News")
+                  .front(501));
+    one.mac().openAppExpose();
+    one.runUntil([&] { return one.engine().iconOpacity.value() >= 0.999; });
+    ASSERT_TRUE(one.engine().isMCActive.value());
+    EXPECT_EQ(one.engine().activeWindows.value().size(), 2u);
+    one.mac().closeMissionControl();
+    one.runUntil([&] { return !one.engine().shouldShowIcons.value(); });
+    EXPECT_FALSE(one.engine().shouldShowIcons.value());
+
+    Visit beside(oneDisplay());
+    beside.mac().openAppExpose();
+    beside.runUntil([] { return false; }, 2);
+    EXPECT_FALSE(beside.engine().isMCActive.value());
+    EXPECT_EQ(beside.engine().lastDetectorTick().fullScreens, 3);
+
+    Visit two(oneDisplay().display(2, { 1440, 0, 1920, 1080 }).window(1003, 501, { 1600, 100, 900, 700 }));
+    two.mac().openAppExpose();
+    two.runUntil([] { return false; }, 2);
+    EXPECT_FALSE(two.engine().isMCActive.value());
+    EXPECT_EQ(two.engine().lastDetectorTick().fullScreens, 5);
+    EXPECT_EQ(two.engine().lastDetectorTick().threshold, 6);
+}
+
 // The scorecard with a fixed seed: the standard behaviours must never open falsely or miss a
 // visit in which Mission Control stood open.
 TEST(DetectorScorecard, NoFalseOpeningAndNoMissedVisit)
