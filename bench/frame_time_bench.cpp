@@ -1,27 +1,34 @@
 // What one frame of the interactive window costs with Mission Control open: two displays, a
-// 1440×900-point one at one pixel per point and a 1280×800-point one at two (2560×1600 pixels),
-// 30 windows with icons, some pinned (their halos pulse), the pointer resting on an icon so its
-// buttons show. Every frame repaints both displays whole, as the window does while an overlay
-// is live; the app runs in virtual time at 120 frames a second.
+// 1440×900-point one and a 1280×800-point one, 30 windows with icons, some pinned (their
+// halos pulse), the pointer resting on an icon so its buttons show. The real window is shown
+// (on Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise) at one logical pixel
+// per point and `--ratio` device pixels per logical pixel (2 by default, so the second display
+// is drawn at its 2560×1600 pixels and the first at twice its own); each frame advances the
+// app by 1/120 s of virtual time, asks the window for its damage and has Qt repaint and flush
+// it. The time of that work is one frame. The frames of a warm-up of one halo pulse (the
+// first frame paints everything; each halo size is rendered once) are timed apart.
 //
-//   build/bench/frame_time [--frames N]
+//   build/bench/frame_time [--frames N] [--ratio R]
 //
-// Prints: frames=… p50_ms=… p95_ms=… max_ms=… icons=… hovered=…
+// Prints: frames=… p50_ms=… p95_ms=… max_ms=… (wall time) cpu_p50_ms=… cpu_p95_ms=… (the main
+// thread's CPU time) warmup_max_ms=… repainted_pct=… (mean share of
+// the window's pixels repainted per frame) backdrops=… (backdrop pictures redrawn) ratio=…
+// icons=… hovered=…
 
 #include "host/simulation.h"
-#include "qt/desktop_compositor.h"
-#include "qt/hosted_overlay.h"
 #include "qt/overlay_painter.h"
+#include "qt/virtual_mac_window.h"
 #include "vmac/system_logs.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -67,17 +74,30 @@ vmac::Scenario busyDesktop()
     return s;
 }
 
+// CPU time of this thread: a frame's own work, without the time a busy machine gives to
+// others.
+double threadCpuMilliseconds()
+{
+    timespec t {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     int frames = 600;
+    std::string ratio = "2";
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::string(argv[i]) == "--frames")
             frames = std::max(1, std::atoi(argv[++i]));
+        else if (std::string(argv[i]) == "--ratio")
+            ratio = argv[++i];
     }
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("QT_SCALE_FACTOR", ratio.c_str(), 1);
     int qtArgc = 1;
     QGuiApplication qtApp(qtArgc, argv);
 
@@ -103,30 +123,47 @@ int main(int argc, char** argv)
         }
 
         qt::OverlayPainter overlayPainter;
-        qt::DesktopCompositor compositor;
-        const auto paintHosted = qt::overlayHostedViewPainter(overlayPainter, [&] { return sim.clock().mediaTime(); });
-        QImage first(qt::displayPixelSize(sim.mac(), 0, 1), QImage::Format_ARGB32_Premultiplied);
-        QImage second(qt::displayPixelSize(sim.mac(), 1, 2), QImage::Format_ARGB32_Premultiplied);
-        std::vector<double> times;
-        times.reserve(static_cast<std::size_t>(frames));
-        for (int f = 0; f < frames; ++f) {
+        const auto pointer = [&] { return qt::PointerOverlay { sim.input().pointerLocation(), sim.input().cursor() }; };
+        qt::VirtualMacWindow window(sim.mac(), overlayPainter, [&] { return sim.clock().mediaTime(); }, pointer, {});
+        window.resize(window.sizeForScale(1));
+        window.show();
+        for (int i = 0; i < 200 && !window.isExposed(); ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        // The first frame paints everything, and the first pulse of the halos renders each size
+        // they pass through once: a warm-up of one pulse period, timed apart.
+        QEvent request(QEvent::UpdateRequest);
+        double warmUpMax = 0;
+        for (int f = 0; f < 168; ++f) {
             sim.runFor(1.0 / 120);
             const auto start = std::chrono::steady_clock::now();
-            {
-                QPainter p(&first);
-                compositor.paint(p, sim.mac(), 0, paintHosted, qt::PointerOverlay { sim.input().pointerLocation(), sim.input().cursor() });
-            }
-            {
-                QPainter p(&second);
-                p.scale(2, 2);
-                compositor.paint(p, sim.mac(), 1, paintHosted, qt::PointerOverlay { sim.input().pointerLocation(), sim.input().cursor() });
-            }
-            times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+            window.frame();
+            QCoreApplication::sendEvent(&window, &request);
+            warmUpMax = std::max(warmUpMax, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         }
+        std::vector<double> times;
+        std::vector<double> cpuTimes;
+        times.reserve(static_cast<std::size_t>(frames));
+        const std::int64_t pixelsBefore = window.paintedPixels();
+        const int backdropsBefore = window.canvas().backdropRenders();
+        for (int f = 0; f < frames; ++f) {
+            sim.runFor(1.0 / 120);
+            const double cpuStart = threadCpuMilliseconds();
+            const auto start = std::chrono::steady_clock::now();
+            window.frame();
+            QCoreApplication::sendEvent(&window, &request); // what Qt does at the next display refresh
+            times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+            cpuTimes.push_back(threadCpuMilliseconds() - cpuStart);
+        }
+        const double windowPixels = static_cast<double>(window.width()) * window.height();
+        const double repainted = 100.0 * static_cast<double>(window.paintedPixels() - pixelsBefore) / windowPixels / frames;
         std::sort(times.begin(), times.end());
-        auto at = [&](double q) { return times[std::min(times.size() - 1, static_cast<std::size_t>(q * static_cast<double>(times.size())))]; };
-        std::printf("frames=%d p50_ms=%.2f p95_ms=%.2f max_ms=%.2f icons=%zu hovered=%s\n", frames, at(0.5), at(0.95), times.back(),
-            sim.engine().activeWindows.value().size(), sim.engine().hoveredWindowID.value() ? "yes" : "no");
+        std::sort(cpuTimes.begin(), cpuTimes.end());
+        auto quantile = [](const std::vector<double>& sorted, double q) {
+            return sorted[std::min(sorted.size() - 1, static_cast<std::size_t>(q * static_cast<double>(sorted.size())))];
+        };
+        auto at = [&](double q) { return quantile(times, q); };
+        std::printf("frames=%d p50_ms=%.2f p95_ms=%.2f max_ms=%.2f cpu_p50_ms=%.2f cpu_p95_ms=%.2f warmup_max_ms=%.2f repainted_pct=%.2f backdrops=%d ratio=%.2f icons=%zu hovered=%s\n", frames,
+            at(0.5), at(0.95), times.back(), quantile(cpuTimes, 0.5), quantile(cpuTimes, 0.95), warmUpMax, repainted, window.canvas().backdropRenders() - backdropsBefore, window.devicePixelRatio(), sim.engine().activeWindows.value().size(), sim.engine().hoveredWindowID.value() ? "yes" : "no");
         if (sim.engine().activeWindows.value().size() < 30)
             status = 1; // the scene is not what is being measured
     }

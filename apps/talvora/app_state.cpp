@@ -1,5 +1,6 @@
 #include "app_state.h"
 
+#include "privacy_windows.h"
 #include "engine/icon_geometry.h"
 #include "host/composition.h"
 #include "qt/virtual_mac_window.h"
@@ -34,7 +35,7 @@ const char* phaseName(vmac::MissionControlPhase phase)
 
 } // namespace
 
-std::string appStateJson(host::Composition& app, const qt::VirtualMacWindow* window)
+std::string appStateJson(host::Composition& app, const qt::VirtualMacWindow* window, const PrivacyWindows* privacyWindows)
 {
     auto& mac = app.mac();
     const auto& desktop = mac.desktop();
@@ -93,6 +94,20 @@ std::string appStateJson(host::Composition& app, const qt::VirtualMacWindow* win
         state["hoveredWindow"] = hovered ? json(*hovered) : json(nullptr);
     }
     state["icons"] = icons;
+
+    const auto& privacy = app.privacy();
+    json permissions { { "accessibility", privacy.accessibilityAllowed() }, { "screenRecording", privacy.screenRecordingAllowed() },
+        { "screenRecordingNeedsRelaunch", privacy.screenRecordingNeedsRelaunch() },
+        { "screenCapturePrompts", privacy.screenCapturePromptCount() } };
+    if (privacyWindows) {
+        auto where = [](std::optional<QPoint> p) { return p ? json::array({ p->x(), p->y() }) : json(nullptr); };
+        using Section = qt::PrivacyPaneWindow::Section;
+        permissions["promptOpenButton"] = where(privacyWindows->promptOpenButton());
+        permissions["paneShown"] = privacyWindows->isPaneShown();
+        permissions["accessibilityToggle"] = where(privacyWindows->paneToggle(Section::Accessibility));
+        permissions["screenRecordingToggle"] = where(privacyWindows->paneToggle(Section::ScreenRecording));
+    }
+    state["privacy"] = permissions;
     return state.dump(1);
 }
 

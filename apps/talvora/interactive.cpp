@@ -1,9 +1,9 @@
 #include "interactive.h"
 
 #include "app_state.h"
+#include "privacy_windows.h"
 #include "tray_icon.h"
 #include "host/composition.h"
-#include "qt/hosted_overlay.h"
 #include "qt/overlay_painter.h"
 #include "qt/qt_http_client.h"
 #include "qt/qt_update_alert_window.h"
@@ -126,7 +126,6 @@ int runInteractive(const InteractiveOptions& options)
     });
 
     qt::OverlayPainter overlayPainter;
-    const auto paintHosted = qt::overlayHostedViewPainter(overlayPainter, [&] { return loop.clock().mediaTime(); });
     qt::VirtualMacWindow::Input input;
     input.mouseMoved = [&](Point location) {
         app.input().movePointer(location);
@@ -137,25 +136,28 @@ int runInteractive(const InteractiveOptions& options)
     input.mouseDown = [&] { app.clickAtPointer(); };
     input.key = [&](QKeyEvent& event) { handleKey(app, event); };
     qt::VirtualMacWindow window(
-        app.mac(), paintHosted, [&] { return qt::PointerOverlay { app.input().pointerLocation(), app.input().cursor() }; }, input);
+        app.mac(), overlayPainter, [&] { return loop.clock().mediaTime(); },
+        [&] { return qt::PointerOverlay { app.input().pointerLocation(), app.input().cursor() }; }, input);
     if (options.scale > 0)
         window.resize(window.sizeForScale(options.scale));
 
-    // The state for whoever drives the window from outside: written when something was painted,
-    // at most ten times a second, and once more at the end.
+    PrivacyWindows privacyWindows(app);
+
+    // The state for whoever drives the app from outside: written when it changed, looked at
+    // ten times a second, and once more at the end.
     QTimer stateTimer;
-    int paintsWritten = -1;
+    std::string stateWritten;
     auto writeState = [&] {
-        if (!options.stateFile.empty() && !writeFileAtomically(options.stateFile, appStateJson(app, &window)))
+        std::string state = appStateJson(app, &window, &privacyWindows);
+        if (state == stateWritten)
+            return;
+        if (writeFileAtomically(options.stateFile, state))
+            stateWritten = std::move(state);
+        else
             std::fprintf(stderr, "talvora: could not write %s\n", options.stateFile.c_str());
     };
     if (!options.stateFile.empty()) {
-        QObject::connect(&stateTimer, &QTimer::timeout, [&] {
-            if (window.paintCount() != paintsWritten) {
-                paintsWritten = window.paintCount();
-                writeState();
-            }
-        });
+        QObject::connect(&stateTimer, &QTimer::timeout, writeState);
         stateTimer.start(100);
     }
 
@@ -164,6 +166,7 @@ int runInteractive(const InteractiveOptions& options)
     app.onTick = [&] {
         window.frame();
         tray.refresh();
+        privacyWindows.refresh();
     };
     app.onTerminate = [&] { QCoreApplication::exit(0); };
     // Closing the window quits Talvora as its menu would.
@@ -178,7 +181,8 @@ int runInteractive(const InteractiveOptions& options)
     std::fflush(stdout);
     const int status = QCoreApplication::exec();
     stateTimer.stop();
-    writeState();
+    if (!options.stateFile.empty())
+        writeState();
     return status;
 }
 

@@ -42,6 +42,7 @@ struct HaloItem {
     double opacity = 0; // 0…1, before the pulse
     HaloPulse pulse;
     std::array<GradientStop, 3> gradient;
+    friend bool operator==(const HaloItem&, const HaloItem&) = default;
 };
 
 // The application icon, fitted into a `side` × `side` square with its aspect ratio kept, over
@@ -53,6 +54,7 @@ struct IconItem {
     double opacity = 0; // 0…1
     RGBA backing { 1, 1, 1, 0.2 };
     Shadow shadow { { 0, 0, 0, 0.33 }, 2, {} };
+    friend bool operator==(const IconItem&, const IconItem&) = default;
 };
 
 // How a button looks in its current hover and armed state.
@@ -80,6 +82,7 @@ struct ButtonItem {
     bool isArmed = false; // a first click on it waits for the second
     double opacity = 0; // 0…1
     ButtonAppearance appearance;
+    friend bool operator==(const ButtonItem&, const ButtonItem&) = default;
 };
 
 enum class FontWeight { Regular, Semibold };
@@ -89,6 +92,7 @@ struct LabelRow {
     double fontSize = 0; // points, system font
     FontWeight weight = FontWeight::Regular;
     RGBA color;
+    friend bool operator==(const LabelRow&, const LabelRow&) = default;
 };
 
 // The application name and, when the window has one, its title, stacked and centred, on an
@@ -107,6 +111,7 @@ struct LabelItem {
     double cornerRadius = 0; // points, continuous corners
     double opacity = 0; // 0…1
     Shadow textShadow { { 0, 0, 0, 0.9 }, 2, { 0, 1 } };
+    friend bool operator==(const LabelItem&, const LabelItem&) = default;
 };
 
 using OverlayItem = std::variant<HaloItem, IconItem, LabelItem, ButtonItem>;
@@ -115,6 +120,7 @@ using OverlayItem = std::variant<HaloItem, IconItem, LabelItem, ButtonItem>;
 struct WindowGroup {
     WindowNumber windowID = 0;
     std::vector<OverlayItem> items;
+    friend bool operator==(const WindowGroup&, const WindowGroup&) = default;
 };
 
 // One screen's content, back to front: later groups are drawn over earlier ones. The painter

@@ -28,6 +28,8 @@ using vmac::VirtualWindow;
 // How dark the overview's backdrop is over the desktop picture once it is fully in.
 constexpr double kBackdropDarkening = 0.45;
 constexpr std::size_t kMaxWallpapers = 8;
+// Room the pointer's picture takes around its hot spot, in points.
+constexpr double kPointerReach = 34;
 
 // Below this many device pixels on either side, a window's picture is drawn as a plain fill.
 constexpr double kSmallestDetailedPicture = 8;
@@ -234,18 +236,20 @@ void paintSpacesBarOf(QPainter& painter, Frame& frame)
     paintSpacesBar(painter, frame.display, barHeight, content, frame.progress);
 }
 
-void paintOwnWindows(QPainter& painter, Frame& frame, const HostedViewPainter& paintHosted)
+void paintOwnWindows(QPainter& painter, const vmac::VirtualMac& mac, const std::vector<Rect>& screens, std::size_t index,
+    double primaryHeight, const HostedViewPainter& paintHosted)
 {
-    auto own = frame.mac.ownWindows();
+    auto own = mac.ownWindows();
     std::erase_if(own, [&](const auto& w) {
-        return !w->isVisible() || w->alphaValue() <= 0 || !frame.livesHere(vmac::globalFromAppKitFrame(w->frame(), frame.primaryHeight));
+        return !w->isVisible() || w->alphaValue() <= 0
+            || vmac::owningDisplayIndex(screens, vmac::globalFromAppKitFrame(w->frame(), primaryHeight)) != index;
     });
     // Back to front: by level, then the window ordered front last in front.
     std::stable_sort(own.begin(), own.end(), [](const auto& a, const auto& b) {
         return a->level() != b->level() ? a->level() < b->level() : a->frontOrder() < b->frontOrder();
     });
     for (const auto& w : own) {
-        const QRectF rect = toQRect(vmac::globalFromAppKitFrame(w->frame(), frame.primaryHeight));
+        const QRectF rect = toQRect(vmac::globalFromAppKitFrame(w->frame(), primaryHeight));
         if (rect.isEmpty())
             continue;
         painter.save();
@@ -323,39 +327,66 @@ void DesktopCompositor::paintWallpaperCached(QPainter& painter, const QRectF& di
     painter.drawImage(display, it->second);
 }
 
+namespace {
+
+// Sets the painter up for window-server coordinates on the display; the caller restores it.
+void enterDisplay(QPainter& painter, const QRectF& display)
+{
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.translate(-display.x(), -display.y());
+    painter.setClipRect(display, Qt::IntersectClip);
+}
+
+} // namespace
+
 void DesktopCompositor::paint(QPainter& painter, const vmac::VirtualMac& mac, std::size_t displayIndex,
     const HostedViewPainter& paintHosted, std::optional<PointerOverlay> pointer)
+{
+    paintBackdrop(painter, mac, displayIndex);
+    paintForeground(painter, mac, displayIndex, paintHosted, pointer);
+}
+
+void DesktopCompositor::paintBackdrop(QPainter& painter, const vmac::VirtualMac& mac, std::size_t displayIndex)
 {
     if (displayIndex >= mac.desktop().displays.size())
         return;
     Frame frame(mac, displayIndex);
-
     painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.setRenderHint(QPainter::TextAntialiasing, true);
-    // From here on, window-server coordinates.
-    painter.translate(-frame.display.x(), -frame.display.y());
-    painter.setClipRect(frame.display, Qt::IntersectClip);
-
+    enterDisplay(painter, frame.display);
     paintWallpaperCached(painter, frame.display, desktopPicture(mac.desktop(), displayIndex));
     if (frame.progress > 0)
         painter.fillRect(frame.display, QColor::fromRgbF(0.03f, 0.03f, 0.06f, static_cast<float>(kBackdropDarkening * frame.progress)));
-
     paintApplicationWindows(painter, frame);
     paintDockOf(painter, frame);
     paintMenuBarOf(painter, frame);
     if (frame.overview)
         paintSpacesBarOf(painter, frame);
-    paintOwnWindows(painter, frame, paintHosted);
+    painter.restore();
+}
+
+void DesktopCompositor::paintForeground(QPainter& painter, const vmac::VirtualMac& mac, std::size_t displayIndex,
+    const HostedViewPainter& paintHosted, std::optional<PointerOverlay> pointer)
+{
+    if (displayIndex >= mac.desktop().displays.size())
+        return;
+    const auto& desktop = mac.desktop();
+    const auto screens = vmac::globalDisplayBounds(desktop);
+    const QRectF display = toQRect(screens[displayIndex]);
+    const double primaryHeight = desktop.displays.front().frame.height;
+    painter.save();
+    enterDisplay(painter, display);
+    paintOwnWindows(painter, mac, screens, displayIndex, primaryHeight, paintHosted);
     if (const auto* item = mac.statusBar().item()) {
-        if (auto layout = mac.statusBar().openMenuLayout(); layout && frame.display.intersects(toQRect(layout->frame)))
+        if (auto layout = mac.statusBar().openMenuLayout(); layout && display.intersects(toQRect(layout->frame)))
             paintStatusMenu(painter, *layout, item->menu, mac.statusBar().highlightedRow());
     }
-
     if (pointer) {
-        const QPointF hotSpot(pointer->location.x, frame.primaryHeight - pointer->location.y);
-        if (frame.display.contains(hotSpot))
+        const QPointF hotSpot(pointer->location.x, primaryHeight - pointer->location.y);
+        // A repaint of a few damaged patches draws the pointer only in the patch it is in.
+        const QRectF reach(hotSpot - QPointF(kPointerReach, kPointerReach), QSizeF(2 * kPointerReach, 2 * kPointerReach));
+        if (display.contains(hotSpot) && (!painter.hasClipping() || painter.clipBoundingRect().intersects(reach)))
             paintPointer(painter, hotSpot, pointer->cursor);
     }
     painter.restore();

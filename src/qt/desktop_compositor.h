@@ -59,6 +59,13 @@ public:
     // top-left corner at the origin. It clips to the display and restores the painter.
     void paint(QPainter& painter, const vmac::VirtualMac& mac, std::size_t displayIndex, const HostedViewPainter& paintHosted = {},
         std::optional<PointerOverlay> pointer = {});
+    // The two halves of `paint`, for a painter that keeps the first as a picture: the backdrop
+    // (desktop picture, application windows, Dock, menu bar, Spaces bar) changes only with
+    // the Mac's state, Mission Control's progress and the clock; the foreground (the
+    // program's own windows, the status menu, the pointer) is drawn over it.
+    void paintBackdrop(QPainter& painter, const vmac::VirtualMac& mac, std::size_t displayIndex);
+    void paintForeground(QPainter& painter, const vmac::VirtualMac& mac, std::size_t displayIndex, const HostedViewPainter& paintHosted = {},
+        std::optional<PointerOverlay> pointer = {});
 
     // The display as a premultiplied ARGB image of displayPixelSize(); a null image for a
     // display that does not exist.

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QRegion>
 
 #include <algorithm>
 #include <cmath>
@@ -26,6 +27,7 @@ constexpr std::size_t kMaxLabelRenditions = 512;
 constexpr std::size_t kIconPruneThreshold = 128;
 constexpr std::size_t kMaxRenditionsPerIcon = 16;
 constexpr std::size_t kMaxHaloRenditions = 256;
+constexpr std::size_t kMaxButtonRenditions = 16;
 constexpr double kLargestPulse = 1.08;
 
 // Texts are laid out at 72 dots per inch so that a font's point size is its size in overlay
@@ -62,6 +64,17 @@ QPointF snappedToDevicePixel(const QPainter& painter, QPointF point)
         return point;
     const QPointF device = t.map(point);
     return t.inverted().map(QPointF(std::round(device.x()), std::round(device.y())));
+}
+
+// Draws a rendition made at the device's density onto whole device pixels. Pixel for pixel,
+// smoothing would change nothing, and without it the raster engine copies the image directly
+// instead of resampling it (on several threads, which a busy machine makes slow to join).
+void blitRendition(QPainter& painter, const QRectF& target, const QImage& image)
+{
+    const bool smooth = painter.testRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(target, image);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
 }
 
 double shadowReach(const Shadow& s)
@@ -142,21 +155,29 @@ OverlayPainter::OverlayPainter()
 {
 }
 
-void OverlayPainter::paint(QPainter& painter, const OverlayContent& content, std::optional<double> haloClockSeconds)
+void OverlayPainter::paint(QPainter& painter, const OverlayContent& content, std::optional<double> haloClockSeconds,
+    std::span<const QRectF> groupBounds)
 {
     const double scale = deviceScale(painter);
     m_scale = scale;
+    // Items the clip leaves out are not drawn at all: a repaint of a few damaged rectangles
+    // touches only what lies in them. The margin covers rounding of the clip at any scale.
     const bool clipped = painter.hasClipping();
-    const QRectF clip = clipped ? painter.clipBoundingRect() : QRectF();
+    const QRegion clip = clipped ? painter.clipRegion() : QRegion();
+    const double margin = 2 / scale;
 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     // A group is one layer in the layout's terms; with no opacity or blending of its own,
     // painting its items in order over the same target gives the same pixels.
-    for (const WindowGroup& group : content.groups) {
-        for (const OverlayItem& item : group.items) {
-            if (clipped && !clip.intersects(itemBounds(item)))
+    const bool bounded = groupBounds.size() == content.groups.size();
+    auto outside = [&](const QRectF& bounds) { return !clip.intersects(bounds.adjusted(-margin, -margin, margin, margin).toAlignedRect()); };
+    for (std::size_t g = 0; g < content.groups.size(); ++g) {
+        if (clipped && bounded && outside(groupBounds[g]))
+            continue;
+        for (const OverlayItem& item : content.groups[g].items) {
+            if (clipped && outside(itemBounds(item)))
                 continue;
             std::visit(
                 [&](const auto& i) {
@@ -252,7 +273,7 @@ void OverlayPainter::paintHalo(QPainter& painter, const HaloItem& halo, double s
     const QPointF topLeft = snappedToDevicePixel(painter, QPointF(halo.center.x - drawn / 2, halo.center.y - drawn / 2));
     painter.save();
     painter.setOpacity(painter.opacity() * std::min(opacity, 1.0));
-    painter.drawImage(QRectF(topLeft, QSizeF(drawn, drawn)), glow);
+    blitRendition(painter, QRectF(topLeft, QSizeF(drawn, drawn)), glow);
     painter.restore();
 }
 
@@ -332,7 +353,7 @@ void OverlayPainter::paintIcon(QPainter& painter, const IconItem& icon, double s
     const QPointF topLeft = snappedToDevicePixel(painter, QPointF(icon.center.x - half, icon.center.y - half));
     painter.save();
     painter.setOpacity(painter.opacity() * std::min(icon.opacity, 1.0));
-    painter.drawImage(QRectF(topLeft, QSizeF(rendition.width() / scale, rendition.height() / scale)), rendition);
+    blitRendition(painter, QRectF(topLeft, QSizeF(rendition.width() / scale, rendition.height() / scale)), rendition);
     painter.restore();
 }
 
@@ -447,7 +468,7 @@ void OverlayPainter::paintLabel(QPainter& painter, const LabelItem& label, doubl
         QPointF(label.center.x - r.blockSize.width() / 2.0 - r.margin, label.center.y - r.blockSize.height() / 2.0 - r.margin));
     painter.save();
     painter.setOpacity(painter.opacity() * std::min(label.opacity, 1.0));
-    painter.drawImage(QRectF(topLeft, QSizeF(r.image.width() / scale, r.image.height() / scale)), r.image);
+    blitRendition(painter, QRectF(topLeft, QSizeF(r.image.width() / scale, r.image.height() / scale)), r.image);
     painter.restore();
 }
 
@@ -455,9 +476,30 @@ void OverlayPainter::paintButton(QPainter& painter, const ButtonItem& button)
 {
     if (button.opacity <= 0)
         return;
+    const double scale = m_scale;
+    auto found = std::find_if(m_buttons.begin(), m_buttons.end(), [&](const ButtonRendition& r) {
+        return r.kind == button.kind && r.scale == scale && r.appearance == button.appearance;
+    });
+    if (found == m_buttons.end()) {
+        // The glyph's paths are cut and stroked once per look, not at every repaint.
+        if (m_buttons.size() >= kMaxButtonRenditions)
+            m_buttons.clear();
+        const QRectF bounds = buttonGlyphBounds(QPointF(0, 0), button.appearance);
+        const int side = static_cast<int>(std::ceil(bounds.width() * scale));
+        QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.scale(scale, scale);
+        paintButtonGlyph(p, button.kind, QPointF(side / 2.0 / scale, side / 2.0 / scale), button.appearance);
+        p.end();
+        m_buttons.push_back({ button.kind, button.appearance, scale, std::move(image) });
+        found = std::prev(m_buttons.end());
+    }
+    const double half = found->image.width() / 2.0 / scale;
+    const QPointF topLeft = snappedToDevicePixel(painter, QPointF(button.center.x - half, button.center.y - half));
     painter.save();
     painter.setOpacity(painter.opacity() * std::min(button.opacity, 1.0));
-    paintButtonGlyph(painter, button.kind, QPointF(button.center.x, button.center.y), button.appearance);
+    blitRendition(painter, QRectF(topLeft, QSizeF(2 * half, 2 * half)), found->image);
     painter.restore();
 }
 

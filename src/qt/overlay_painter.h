@@ -10,8 +10,10 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 class QPainter;
 
@@ -35,7 +37,10 @@ public:
     // `haloClockSeconds` the halos pulse for that moment instead of the layout's frame time,
     // for a painter that redraws every display frame without a new layout. When the painter
     // clips, items entirely outside the clip are skipped.
-    void paint(QPainter& painter, const OverlayContent& content, std::optional<double> haloClockSeconds = {});
+    // `groupBounds`, when given, holds groupBounds() of each group, so that groups outside the
+    // clip are passed over without a look at their items.
+    void paint(QPainter& painter, const OverlayContent& content, std::optional<double> haloClockSeconds = {},
+        std::span<const QRectF> groupBounds = {});
 
     // Where an item or a whole group may paint, in points: for damage-only repaints.
     QRectF itemBounds(const OverlayItem& item);
@@ -77,6 +82,14 @@ private:
     std::unordered_map<const Image*, IconEntry> m_icons;
     std::unordered_map<std::string, LabelRendition> m_labels;
     std::unordered_map<std::string, QImage> m_halos;
+    struct ButtonRendition {
+        ButtonHoverKind kind;
+        ButtonAppearance appearance;
+        double scale = 0;
+        QImage image; // the glyph centred, shadow and ring included, in device pixels
+    };
+    // A hovered icon's buttons take a handful of looks (hover, armed) at one scale.
+    std::vector<ButtonRendition> m_buttons;
 };
 
 // Paints with one painter shared by the whole process, so icons are converted once.

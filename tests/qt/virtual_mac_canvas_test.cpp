@@ -1,0 +1,201 @@
+#include "qt/gui_test.h"
+#include "host/simulation.h"
+#include "qt/overlay_painter.h"
+#include "qt/virtual_mac_canvas.h"
+#include "support/desktop_builder.h"
+#include "support/temp_home.h"
+#include "vmac/system_logs.h"
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+
+#include <cstdlib>
+#include <memory>
+
+using namespace talvora;
+using test_support::DesktopBuilder;
+
+namespace {
+
+// Two displays, three windows of two applications; the one in front before Mission Control
+// opened gets a pulsing halo.
+class VirtualMacCanvasTest : public test_support::GuiTest {
+protected:
+    void SetUp() override
+    {
+        auto desktop = DesktopBuilder()
+                           .display(1, { 0, 0, 1440, 900 })
+                           .display(2, { 1440, 0, 1280, 800 })
+                           .app(501, "Reader")
+                           .app(502, "Writer")
+                           .window(1001, 501, { 100, 120, 700, 500 }, "A page")
+                           .window(1002, 502, { 600, 300, 600, 400 }, "A draft")
+                           .window(1003, 502, { 1600, 120, 900, 600 }, "Notes")
+                           .front(501)
+                           .build();
+        desktop.desktop.apps[desktop.desktop.apps.size() - 2]->icon = vmac::makeSolidIcon(0xFFFF0000);
+        desktop.desktop.apps.back()->icon = vmac::makeSolidIcon(0xFF0000FF);
+        sim = std::make_unique<host::Simulation>(std::move(desktop), home.home, log);
+        sim->start();
+        sim->runFor(4); // the closed state is learned first
+    }
+    void TearDown() override
+    {
+        canvas.reset();
+        sim.reset();
+    }
+
+    void openMissionControl()
+    {
+        sim->mac().openMissionControl();
+        for (int i = 0; i < 600 && !(sim->engine().shouldShowIcons.value() && sim->engine().iconOpacity.value() >= 1); ++i)
+            sim->runFor(1.0 / 120);
+        ASSERT_EQ(sim->engine().activeWindows.value().size(), 3u);
+    }
+
+    std::unique_ptr<qt::VirtualMacCanvas> makeCanvas(qt::OverlayPainter& painter, QSize size)
+    {
+        auto made = std::make_unique<qt::VirtualMacCanvas>(sim->mac(), painter, [this] { return sim->clock().mediaTime(); });
+        made->setWindowSize(size);
+        return made;
+    }
+
+    qt::PointerOverlay pointer() const { return { sim->input().pointerLocation(), sim->input().cursor() }; }
+
+    // Paints what the canvas calls damaged into `image`; returns the damage.
+    QRegion frame(QImage& image)
+    {
+        const QRegion damage = canvas->takeDamage(pointer());
+        QPainter p(&image);
+        canvas->paint(p, damage, image.devicePixelRatio(), pointer());
+        return damage;
+    }
+
+    // The whole window as a canvas that has painted nothing before draws it.
+    QImage freshPaint(QSize size, double ratio)
+    {
+        qt::OverlayPainter painter;
+        auto fresh = makeCanvas(painter, size);
+        QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        const QRegion all = fresh->takeDamage(pointer());
+        QPainter p(&image);
+        fresh->paint(p, all, ratio, pointer());
+        return image;
+    }
+
+    test_support::TempHome home;
+    vmac::RecordingSystemLog log;
+    std::unique_ptr<host::Simulation> sim;
+    qt::OverlayPainter overlayPainter;
+    std::unique_ptr<qt::VirtualMacCanvas> canvas;
+};
+
+// Pixels that differ by more than rounding between two images of one size.
+int differingPixels(const QImage& a, const QImage& b)
+{
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            if (std::abs(qRed(p) - qRed(q)) > 3 || std::abs(qGreen(p) - qGreen(q)) > 3 || std::abs(qBlue(p) - qBlue(q)) > 3)
+                ++count;
+        }
+    }
+    return count;
+}
+
+std::int64_t area(const QRegion& region)
+{
+    std::int64_t sum = 0;
+    for (const QRect& r : region)
+        sum += static_cast<std::int64_t>(r.width()) * r.height();
+    return sum;
+}
+
+} // namespace
+
+TEST_F(VirtualMacCanvasTest, RepaintingOnlyTheDamageShowsWhatAWholePaintShows)
+{
+    // A scale that puts the displays' edges between pixels, at two device pixels a point.
+    const QSize size(1088, 360);
+    const double ratio = 2;
+    canvas = makeCanvas(overlayPainter, size);
+    QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::magenta);
+    EXPECT_EQ(frame(image), QRegion(QRect(QPoint(0, 0), size))) << "the first frame paints everything";
+
+    // Mission Control comes in, the halo pulses, the pointer comes to rest on an icon (its
+    // buttons appear) and a window closes: every frame repaints only its damage.
+    sim->mac().openMissionControl();
+    for (int i = 0; i < 150; ++i) {
+        sim->runFor(1.0 / 120);
+        frame(image);
+    }
+    ASSERT_EQ(sim->engine().activeWindows.value().size(), 3u);
+    const WindowInfo& w = sim->engine().activeWindows.value().front();
+    const auto onIcon = sim->mac().displayPointToAppKit(w.hostScreenID, { w.currentPosition.x, w.localBounds.y + w.localBounds.height / 2 });
+    ASSERT_TRUE(onIcon);
+    sim->input().movePointer(*onIcon);
+    for (int i = 0; i < 60; ++i) {
+        sim->runFor(1.0 / 120);
+        frame(image);
+    }
+    ASSERT_TRUE(sim->engine().hoveredWindowID.value());
+    sim->mac().closeWindow(1003);
+    for (int i = 0; i < 30; ++i) {
+        sim->runFor(1.0 / 120);
+        frame(image);
+    }
+    EXPECT_EQ(differingPixels(image, freshPaint(size, ratio)), 0);
+}
+
+TEST_F(VirtualMacCanvasTest, AFrameDamagesOnlyWhatChanged)
+{
+    const QSize size = QSize(2720, 900);
+    canvas = makeCanvas(overlayPainter, size);
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    frame(image);
+    const int backdrops = canvas->backdropRenders();
+    EXPECT_EQ(backdrops, 2);
+
+    // Nothing moves with Mission Control closed: nothing to paint.
+    sim->runFor(0.5);
+    EXPECT_TRUE(frame(image).isEmpty());
+
+    // The pointer moves: its old and new places only, over the kept backdrop.
+    sim->input().movePointer({ 300, 300 });
+    const QRegion moved = frame(image);
+    EXPECT_FALSE(moved.isEmpty());
+    EXPECT_LT(area(moved), 2 * 80 * 80);
+    EXPECT_EQ(canvas->backdropRenders(), backdrops);
+
+    // With the overview open and still, the pulsing halo is damaged, not the displays.
+    openMissionControl();
+    frame(image);
+    const int openBackdrops = canvas->backdropRenders();
+    sim->runFor(1.0 / 120);
+    const QRegion pulse = frame(image);
+    EXPECT_FALSE(pulse.isEmpty());
+    EXPECT_LT(area(pulse), size.width() * size.height() / 10);
+    EXPECT_EQ(canvas->backdropRenders(), openBackdrops);
+}
+
+TEST(CanvasPatches, JoinTouchingRectanglesAndCoverTheRegion)
+{
+    QRegion region;
+    region += QRect(0, 0, 10, 10);
+    region += QRect(5, 5, 10, 10); // overlaps the first: one patch
+    region += QRect(15, 0, 5, 5); // touches the second's right edge: the same patch
+    region += QRect(100, 100, 4, 4); // apart
+    const auto patches = qt::patches(region);
+    ASSERT_EQ(patches.size(), 2u);
+    QRegion covered;
+    for (const QRect& p : patches)
+        covered += p;
+    EXPECT_TRUE((region - covered).isEmpty());
+    EXPECT_FALSE(patches[0].adjusted(0, 0, 1, 1).intersects(patches[1]));
+}
