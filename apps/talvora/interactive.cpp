@@ -1,9 +1,11 @@
 #include "interactive.h"
 
 #include "app_state.h"
+#include "privacy_grants.h"
 #include "privacy_windows.h"
 #include "tray_icon.h"
 #include "host/composition.h"
+#include "platform/input_checks.h"
 #include "qt/overlay_painter.h"
 #include "qt/qt_http_client.h"
 #include "qt/qt_update_alert_window.h"
@@ -97,13 +99,17 @@ int runInteractive(const InteractiveOptions& options)
 
     vmac::StderrSystemLog systemLog(options.verbose);
     qt::QtRunLoop loop;
+    // Privacy choices made in the pane on an earlier run stand over the scenario's.
+    if (auto problem = applyStoredPrivacyGrants(home, *loaded.scenario); !problem.empty())
+        std::fprintf(stderr, "talvora: %s\n", escapeControlCharacters(problem).c_str());
     host::Composition app(std::move(*loaded.scenario), home, loop.clock(), loop, systemLog);
     // "Preferences…" opens the settings window; on the desktop session, launch at login and
     // "Relaunch Now" start this program again.
     std::error_code selfError;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", selfError);
     if (!selfError)
-        app.settingsSupport().useDesktopSession({ self.string() });
+        app.settingsSupport().useDesktopSession(
+            { self.string(), "--scenario", fs::absolute(options.scenario).string(), "--out", out.string() });
     // Usage events and update checks go to the endpoints this build was configured with, and
     // are off without them.
     vmac::VirtualSystemInfo systemInfo;

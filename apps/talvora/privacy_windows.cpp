@@ -1,5 +1,7 @@
 #include "privacy_windows.h"
 
+#include "privacy_grants.h"
+
 #include "host/composition.h"
 
 #include <QAbstractButton>
@@ -37,8 +39,26 @@ PrivacyWindows::~PrivacyWindows() = default;
 
 void PrivacyWindows::openPane(qt::PrivacyPaneWindow::Section section)
 {
-    if (!m_pane)
+    if (!m_pane) {
         m_pane = std::make_unique<qt::PrivacyPaneWindow>(m_app.privacy());
+        m_pane->onChange = [this] {
+            const auto& privacy = m_app.privacy();
+            if (!storePrivacyGrants(m_app.home(), privacy.screenRecordingAllowed(), privacy.accessibilityAllowed()))
+                QMessageBox::warning(m_pane.get(), QStringLiteral("Privacy & Security"),
+                    QStringLiteral("The setting could not be saved in %1; it holds only until Talvora quits.")
+                        .arg(QString::fromStdString(privacyGrantsFile(m_app.home()))));
+        };
+        m_pane->quitAndReopen = [this] {
+            // Quitting before the new instance is on its way would leave nothing running.
+            auto& process = m_app.settingsSupport().process();
+            if (auto error = process.relaunchAfterExit()) {
+                QMessageBox::warning(m_pane.get(), QStringLiteral("Quit & Reopen"),
+                    QStringLiteral("Talvora could not be reopened: %1.").arg(QString::fromStdString(*error)));
+                return;
+            }
+            process.terminate();
+        };
+    }
     m_pane->reveal(section);
 }
 

@@ -5,7 +5,9 @@
 
 #include <QCheckBox>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 
@@ -75,7 +77,18 @@ PrivacyPaneWindow::PrivacyPaneWindow(vmac::PrivacySettings& privacy)
     m_relaunchNote = new QLabel(QStringLiteral("\u201CTalvora\u201D will not be able to record the content of your screen until it is quit."));
     m_relaunchNote->setObjectName("relaunchNote");
     makeCaption(m_relaunchNote);
+    m_relaunchNote->setWordWrap(true);
     layout->addWidget(m_relaunchNote);
+    m_quitAndReopen = new QPushButton(QStringLiteral("Quit && Reopen"));
+    m_quitAndReopen->setObjectName("quitAndReopen");
+    auto* reopenRow = new QHBoxLayout;
+    reopenRow->addStretch();
+    reopenRow->addWidget(m_quitAndReopen);
+    layout->addLayout(reopenRow);
+    connect(m_quitAndReopen, &QPushButton::clicked, this, [this] {
+        if (quitAndReopen)
+            quitAndReopen();
+    });
     layout->addStretch();
 
     connect(m_accessibility, &QCheckBox::toggled, this, [this](bool on) {
@@ -106,6 +119,7 @@ void PrivacyPaneWindow::refresh()
     m_accessibility->setChecked(m_privacy.accessibilityAllowed());
     m_screenRecording->setChecked(m_privacy.screenRecordingAllowed());
     m_relaunchNote->setVisible(m_privacy.screenRecordingNeedsRelaunch());
+    m_quitAndReopen->setVisible(m_privacy.screenRecordingNeedsRelaunch() && quitAndReopen);
 }
 
 void PrivacyPaneWindow::reveal(Section section)

@@ -8,6 +8,7 @@
 
 class QCheckBox;
 class QLabel;
+class QPushButton;
 
 namespace talvora::vmac {
 class PrivacySettings;
@@ -33,6 +34,9 @@ public:
 
     // Told after every change made here.
     std::function<void()> onChange;
+    // Quits Talvora and opens it again, so a screen-recording change takes effect; the pane
+    // offers it beside its note while one is waiting. Set before the pane is first refreshed.
+    std::function<void()> quitAndReopen;
 
     QCheckBox* toggle(Section section) const;
 
@@ -41,6 +45,7 @@ private:
     QCheckBox* m_accessibility;
     QCheckBox* m_screenRecording;
     QLabel* m_relaunchNote;
+    QPushButton* m_quitAndReopen;
 };
 
 // Which section a System Settings address names: the privacy pane's screen-capture anchor or

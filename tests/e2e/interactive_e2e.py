@@ -45,7 +45,9 @@ def start_xvfb():
 class Session:
     shots = 0
 
-    def __init__(self, args, display, runtime, scenario, name):
+    def __init__(self, args, display, runtime, scenario, name, home_of=None):
+        """A launch of talvora; its virtual Mac's home is fresh unless it is `home_of` an
+        earlier session's."""
         self.args = args
         self.display = display
         self.env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=runtime)
@@ -54,7 +56,10 @@ class Session:
         if os.path.exists(self.state_file):
             os.remove(self.state_file)
         self.log = open(os.path.join(args.artefacts, name + ".log"), "w")
-        self.app = subprocess.Popen([args.app, "--scenario", scenario, "--out", os.path.join(args.artefacts, name + "-out"),
+        out = os.path.join(args.artefacts, (home_of or name) + "-out")
+        if home_of is None:
+            shutil.rmtree(out, ignore_errors=True)
+        self.app = subprocess.Popen([args.app, "--scenario", scenario, "--out", out,
                                      "--state", self.state_file, "--scale", "1"],
                                     env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
         self.window = self.wait_for_window()
@@ -228,6 +233,18 @@ def run_privacy(args, session):
     quit_from_status_menu(session)
 
 
+def run_privacy_relaunched(args, session):
+    """Opened again on the same Mac: the pane's choices were kept, so screen recording now
+    holds without a prompt, and Accessibility stays revoked."""
+    state = session.wait_for("the app running", lambda s: s["privacy"] is not None)
+    privacy = state["privacy"]
+    if not privacy["screenRecording"] or privacy["screenRecordingNeedsRelaunch"] or privacy["screenCapturePrompts"] != 0:
+        raise Failure("screen recording was not granted at the second launch: %s" % privacy)
+    if privacy["accessibility"]:
+        raise Failure("Accessibility came back after it was revoked: %s" % privacy)
+    quit_from_status_menu(session)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--app", required=True)
@@ -254,6 +271,9 @@ def main():
         privacy_scenario = os.path.join(os.path.dirname(os.path.abspath(__file__)), "no-permissions.json")
         session = Session(args, display, runtime, privacy_scenario, "privacy")
         run_privacy(args, session)
+        session.close()
+        session = Session(args, display, runtime, privacy_scenario, "privacy-relaunched", home_of="privacy")
+        run_privacy_relaunched(args, session)
         print("passed; screenshots in %s" % args.artefacts)
         return 0
     except Failure as failure:

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
 
 using namespace talvora;
 using Section = qt::PrivacyPaneWindow::Section;
@@ -23,10 +24,13 @@ TEST_F(PrivacyPaneTest, SwitchesChangeTheMacsSettingsAndScreenRecordingWaitsForA
     privacy.setOnAccessibilityChange([&](bool on) { accessibilityHeard.push_back(on); });
     qt::PrivacyPaneWindow pane(privacy);
     int changes = 0;
+    int reopened = 0;
     pane.onChange = [&] { ++changes; };
+    pane.quitAndReopen = [&] { ++reopened; };
     pane.reveal(Section::ScreenRecording);
     auto* note = pane.findChild<QLabel*>("relaunchNote");
-    ASSERT_TRUE(note);
+    auto* reopen = pane.findChild<QPushButton*>("quitAndReopen");
+    ASSERT_TRUE(note && reopen);
     EXPECT_FALSE(pane.toggle(Section::ScreenRecording)->isChecked());
     EXPECT_FALSE(note->isVisible());
 
@@ -35,10 +39,14 @@ TEST_F(PrivacyPaneTest, SwitchesChangeTheMacsSettingsAndScreenRecordingWaitsForA
     EXPECT_TRUE(privacy.screenRecordingNeedsRelaunch());
     EXPECT_FALSE(static_cast<ScreenCaptureAccess&>(privacy).preflight()) << "the running process keeps its launch's answer";
     EXPECT_TRUE(note->isVisible());
+    ASSERT_TRUE(reopen->isVisible());
+    reopen->click();
+    EXPECT_EQ(reopened, 1);
     // Turned off again before any relaunch: nothing is waiting for one.
     pane.toggle(Section::ScreenRecording)->click();
     EXPECT_FALSE(privacy.screenRecordingNeedsRelaunch());
     EXPECT_FALSE(note->isVisible());
+    EXPECT_FALSE(reopen->isVisible());
 
     pane.toggle(Section::Accessibility)->click();
     pane.toggle(Section::Accessibility)->click();
