@@ -31,6 +31,9 @@ constexpr std::size_t kMaxWallpapers = 8;
 // Room the pointer's picture takes around its hot spot, in points.
 constexpr double kPointerReach = 34;
 
+// Below this many device pixels on either side, a window's picture is drawn as a plain fill.
+constexpr double kSmallestDetailedPicture = 8;
+
 QRectF toQRect(const Rect& r) { return QRectF(r.x, r.y, r.width, r.height); }
 
 QString qString(const std::optional<std::string>& text) { return text ? QString::fromStdString(*text) : QString(); }
@@ -130,6 +133,16 @@ void paintWindowInto(QPainter& painter, Frame& frame, const VirtualWindow& w, co
 {
     if (opacity <= 0 || w.bounds.isEmpty() || target.isEmpty())
         return;
+    // A thumbnail a few pixels across shows no title bar, text or shadow, only its colour: with
+    // thousands of windows in the overview, shaping each title would take seconds.
+    const QRectF onDevice = painter.worldTransform().mapRect(toQRect(target));
+    if (onDevice.width() < kSmallestDetailedPicture || onDevice.height() < kSmallestDetailedPicture) {
+        painter.save();
+        painter.setOpacity(painter.opacity() * opacity);
+        painter.fillRect(toQRect(target), frame.colors(w.pid).body);
+        painter.restore();
+        return;
+    }
     painter.save();
     painter.setOpacity(painter.opacity() * opacity);
     painter.translate(target.x, target.y);

@@ -20,25 +20,39 @@ constexpr int kWindowManagerOverviewLayer = 19;
 constexpr Size kAppExposeBadgeSize { 233, 86 };
 constexpr double kAppExposeBadgeBottomInset = 40;
 
-const VirtualWindow* findWindow(const VirtualDesktop& desktop, WindowNumber number)
-{
-    for (const auto& w : desktop.windows) {
-        if (w.number == number)
-            return &w;
+// The desktop's windows by number, looked up once per thumbnail: a desktop can hold 10^5
+// windows, so a search of the whole list for each would be quadratic.
+class WindowsByNumber {
+public:
+    explicit WindowsByNumber(const VirtualDesktop& desktop)
+    {
+        m_windows.reserve(desktop.windows.size());
+        for (const auto& w : desktop.windows)
+            m_windows.emplace(w.number, &w); // the first of equal numbers wins, as a search would find it
     }
-    return nullptr;
-}
+    const VirtualWindow* find(WindowNumber number) const
+    {
+        auto it = m_windows.find(number);
+        return it == m_windows.end() ? nullptr : it->second;
+    }
+
+private:
+    std::unordered_map<WindowNumber, const VirtualWindow*> m_windows;
+};
 
 } // namespace
 
-bool isInOverview(const VirtualDesktop& desktop, std::span<const Rect> displayBounds, const VirtualWindow& window)
+bool isInOverview(const VirtualDesktop& desktop, std::span<const Rect> displayBounds, const VirtualWindow& window, const VirtualApp* app)
 {
-    if (window.minimized || window.layer != 0)
-        return false;
-    auto app = std::find_if(desktop.apps.begin(), desktop.apps.end(), [&](const auto& a) { return a->pid == window.pid; });
-    if (app == desktop.apps.end() || (*app)->terminated || (*app)->hidden)
+    if (window.minimized || window.layer != 0 || !app || app->terminated || app->hidden)
         return false;
     return isOnActiveSpace(desktop, displayBounds, window);
+}
+
+bool isInOverview(const VirtualDesktop& desktop, std::span<const Rect> displayBounds, const VirtualWindow& window)
+{
+    auto app = std::find_if(desktop.apps.begin(), desktop.apps.end(), [&](const auto& a) { return a->pid == window.pid; });
+    return isInOverview(desktop, displayBounds, window, app == desktop.apps.end() ? nullptr : app->get());
 }
 
 MissionControlPhase MissionControl::phase(double now) const
@@ -98,8 +112,9 @@ std::unordered_map<WindowNumber, FrameAnimation> MissionControl::thumbnailsOf(co
     const auto screens = globalDisplayBounds(desktop);
     std::vector<LayoutWindow> candidates;
     std::unordered_map<WindowNumber, Rect> framesByNumber;
+    const AppsByPID apps(desktop);
     for (const auto& w : desktop.windows) {
-        if (isInOverview(desktop, screens, w) && (m_kind != OverviewKind::AppExpose || w.pid == m_exposedApp)) {
+        if (isInOverview(desktop, screens, w, apps.find(w.pid)) && (m_kind != OverviewKind::AppExpose || w.pid == m_exposedApp)) {
             candidates.push_back({ w.number, w.bounds });
             framesByNumber.emplace(w.number, w.bounds);
         }
@@ -153,9 +168,10 @@ bool MissionControl::close(const VirtualDesktop& desktop, double now)
     if (p != MissionControlPhase::Opening && p != MissionControlPhase::Open)
         return false;
     const double duration = desktop.missionControlTimings.closeDuration;
-    std::erase_if(m_windows, [&](const auto& entry) { return !findWindow(desktop, entry.first); });
+    const WindowsByNumber windows(desktop);
+    std::erase_if(m_windows, [&](const auto& entry) { return !windows.find(entry.first); });
     for (auto& [number, animation] : m_windows)
-        animation = { animation.at(now), findWindow(desktop, number)->bounds, now, duration, AnimationCurve::SmoothStep };
+        animation = { animation.at(now), windows.find(number)->bounds, now, duration, AnimationCurve::SmoothStep };
     m_state = State::Closing;
     m_closeEndsAt = now + duration;
     m_lastCloseStartedAt = now;
@@ -192,12 +208,14 @@ void MissionControl::desktopChanged(const VirtualDesktop& desktop, double now)
     case MissionControlPhase::Closing: {
         // Windows head for their frames and arrive when the close does.
         const auto screens = globalDisplayBounds(desktop);
+        const WindowsByNumber windows(desktop);
+        const AppsByPID apps(desktop);
         std::erase_if(m_windows, [&](const auto& entry) {
-            const VirtualWindow* w = findWindow(desktop, entry.first);
-            return !w || !isInOverview(desktop, screens, *w);
+            const VirtualWindow* w = windows.find(entry.first);
+            return !w || !isInOverview(desktop, screens, *w, apps.find(w->pid));
         });
         for (auto& [number, animation] : m_windows) {
-            const Rect& frame = findWindow(desktop, number)->bounds;
+            const Rect& frame = windows.find(number)->bounds;
             if (animation.to != frame)
                 animation = { animation.at(now), frame, now, m_closeEndsAt - now, AnimationCurve::SmoothStep };
         }

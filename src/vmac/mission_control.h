@@ -103,5 +103,7 @@ private:
 // Whether Mission Control shows this window as a thumbnail: an on-screen layer-0 window of a
 // running, unhidden application, on the active Space of its display.
 bool isInOverview(const VirtualDesktop& desktop, std::span<const Rect> displayBounds, const VirtualWindow& window);
+// The same, with the window's application already found (null when it has none).
+bool isInOverview(const VirtualDesktop& desktop, std::span<const Rect> displayBounds, const VirtualWindow& window, const VirtualApp* app);
 
 } // namespace talvora::vmac

@@ -123,6 +123,26 @@ struct VirtualDesktop {
     ThumbnailLayoutRules thumbnailLayout;
 };
 
+// The desktop's applications by process id, for passes over every window: a desktop can hold
+// 10^4 applications and 10^5 windows, too many to search the list for each window.
+class AppsByPID {
+public:
+    explicit AppsByPID(const VirtualDesktop& desktop)
+    {
+        m_apps.reserve(desktop.apps.size());
+        for (const auto& app : desktop.apps)
+            m_apps.emplace(app->pid, app.get()); // the first of equal ids wins, as a search would find it
+    }
+    const VirtualApp* find(ProcessID pid) const
+    {
+        auto it = m_apps.find(pid);
+        return it == m_apps.end() ? nullptr : it->second;
+    }
+
+private:
+    std::unordered_map<ProcessID, const VirtualApp*> m_apps;
+};
+
 // The status items on every menu bar, right to left from a small inset at its right edge: the
 // running program's own item first, then Control Center's, with their widths in points.
 inline constexpr double kStatusItemsRightInset = 8;

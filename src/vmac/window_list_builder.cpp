@@ -14,13 +14,11 @@ constexpr int kDockLayer = kDockWindowLayer;
 constexpr int kMainMenuLayer = 24;
 constexpr int kStatusLayer = 25;
 
+// The most off-screen helper entries a full list carries.
+constexpr std::size_t kMaxOffScreenEntries = 10000;
+
 // Every window reports the same memory use on current systems.
 constexpr int kMemoryUsage = 2288;
-
-struct Draft {
-    WindowEntry entry;
-    int layer;
-};
 
 Rect displayBoundsGlobal(const VirtualDisplay& display, double primaryHeight)
 {
@@ -39,7 +37,8 @@ public:
         std::optional<std::string> name, double alpha = 1, bool nameAlwaysVisible = false,
         const std::vector<EntryQuirk>& quirks = {})
     {
-        WindowEntry e;
+        WindowEntry& e = m_entries.emplace_back();
+        m_layers.push_back(layer);
         e.number = Value::integer(number);
         e.ownerPID = Value::integer(pid);
         e.ownerName = Value::string(std::move(owner));
@@ -57,31 +56,65 @@ public:
         e.memoryUsage = Value::integer(kMemoryUsage);
         for (auto quirk : quirks)
             applyQuirk(e, quirk);
-        m_drafts.push_back({ std::move(e), layer });
     }
 
+    void reserve(std::size_t entries)
+    {
+        m_entries.reserve(entries);
+        m_layers.reserve(entries);
+    }
+
+    // Highest layer first; the order of writing is front to back within a layer. The entries are
+    // put in place where they stand, each moved once: an entry is large, and a desktop can list
+    // 10^5 of them at every frame of an animation.
     WindowList finish(WindowListOption option)
     {
-        if (option == WindowListOption::OnScreenOnly)
-            std::erase_if(m_drafts, [](const Draft& d) { return d.entry.isOnscreen.isAbsent(); });
-        // Highest layer first; the order of writing is front to back within a layer.
-        std::stable_sort(m_drafts.begin(), m_drafts.end(), [](const Draft& a, const Draft& b) { return a.layer > b.layer; });
-        WindowList list;
-        list.reserve(m_drafts.size());
-        for (auto& draft : m_drafts)
-            list.push_back(std::move(draft.entry));
-        return list;
+        if (option == WindowListOption::OnScreenOnly) {
+            std::size_t kept = 0;
+            for (std::size_t i = 0; i < m_entries.size(); ++i) {
+                if (m_entries[i].isOnscreen.isAbsent())
+                    continue;
+                if (kept != i) {
+                    m_entries[kept] = std::move(m_entries[i]);
+                    m_layers[kept] = m_layers[i];
+                }
+                ++kept;
+            }
+            m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(kept), m_entries.end());
+            m_layers.resize(kept);
+        }
+        // order[k]: the written entry that goes to place k.
+        std::vector<std::uint32_t> order(m_entries.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = static_cast<std::uint32_t>(i);
+        std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return m_layers[a] > m_layers[b]; });
+        std::vector<bool> placed(order.size());
+        for (std::size_t start = 0; start < order.size(); ++start) {
+            if (placed[start] || order[start] == start)
+                continue;
+            WindowEntry first = std::move(m_entries[start]);
+            std::size_t k = start;
+            while (order[k] != start) {
+                m_entries[k] = std::move(m_entries[order[k]]);
+                placed[k] = true;
+                k = order[k];
+            }
+            m_entries[k] = std::move(first);
+            placed[k] = true;
+        }
+        return std::move(m_entries);
     }
 
     std::size_t onScreenCount() const
     {
-        return std::count_if(m_drafts.begin(), m_drafts.end(), [](const Draft& d) { return !d.entry.isOnscreen.isAbsent(); });
+        return std::count_if(m_entries.begin(), m_entries.end(), [](const WindowEntry& e) { return !e.isOnscreen.isAbsent(); });
     }
 
 private:
     const VirtualDesktop& m_desktop;
     ProcessID m_asking;
-    std::vector<Draft> m_drafts;
+    WindowList m_entries;
+    std::vector<int> m_layers;
 };
 
 const VirtualApp* findApp(const VirtualDesktop& desktop, ProcessID pid)
@@ -194,6 +227,9 @@ WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProces
     const ListPresentation& presentation, const std::vector<OwnWindowListing>& ownWindows, bool ownStatusItem)
 {
     ListWriter writer(desktop, askingProcess);
+    const std::size_t listed = desktop.displays.size() * (3 + std::size(kControlCenterItems)) + 1 + presentation.transientWindows.size()
+        + ownWindows.size() + desktop.windows.size();
+    writer.reserve(listed + (option == WindowListOption::All ? std::min(kMaxOffScreenEntries, listed * std::max(0, desktop.offScreenEntriesPerOnScreen)) : 0));
     const double primaryHeight = desktop.displays.empty() ? 0 : desktop.displays.front().frame.height;
 
     for (std::size_t i = 0; i < desktop.displays.size(); ++i) {
@@ -236,8 +272,9 @@ WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProces
         writer.add(w.number, askingProcess, own ? ownerNameOf(own) : "Talvora", w.bounds, w.layer, w.onScreen, std::string(), w.alpha);
 
     const std::vector<Rect> screens = globalDisplayBounds(desktop);
+    const AppsByPID apps(desktop);
     for (const auto& window : desktop.windows) {
-        const VirtualApp* app = findApp(desktop, window.pid);
+        const VirtualApp* app = apps.find(window.pid);
         if (!app || app->terminated)
             continue;
         bool onScreen = !window.minimized && !app->hidden && isOnActiveSpace(desktop, screens, window);
@@ -250,7 +287,10 @@ WindowList buildWindowList(const VirtualDesktop& desktop, ProcessID askingProces
     if (option == WindowListOption::All) {
         // Off-screen helpers: proxies, hidden panels and windows parked far away. They carry no
         // on-screen key and must never pass as evidence.
-        const std::size_t extra = writer.onScreenCount() * static_cast<std::size_t>(std::max(0, desktop.offScreenEntriesPerOnScreen));
+        // They belong to applications, not to each window, so a desktop of thousands of windows
+        // does not have ten times as many of them.
+        const std::size_t extra = std::min(kMaxOffScreenEntries,
+            writer.onScreenCount() * static_cast<std::size_t>(std::max(0, desktop.offScreenEntriesPerOnScreen)));
         std::vector<const VirtualApp*> owners;
         for (const auto& app : desktop.apps) {
             if (!app->terminated)

@@ -186,3 +186,46 @@ TEST(VirtualWindowList, AFailedQueryFailsOnceAndTheListIsReusedUntilSomethingCha
     EXPECT_NE(moved.reply.entries, first.reply.entries);
     EXPECT_EQ(entryBounds(*moved.window(1001)), (Rect { 0, 30, 800, 600 }));
 }
+
+TEST(VirtualWindowList, ManyWindowsOnMixedLayersKeepTheirOrderAndHelpersStayBounded)
+{
+    // Windows written in an order far from the list's: layers interleaved, some minimized, so
+    // that the entries move in long cycles into place and the on-screen list drops some.
+    DesktopBuilder builder;
+    builder.display(1, { 0, 0, 1440, 900 }).app(501, "Safari").app(502, "Notes");
+    for (int i = 0; i < 3000; ++i)
+        builder.window(static_cast<WindowNumber>(2000 + i), i % 2 ? 501 : 502, { 10.0 + i % 400, 40, 300, 200 }, "W" + std::to_string(i));
+    auto scenario = builder.build();
+    const int layers[] = { 0, 3, 0, 8, 3, 0, 25 };
+    for (std::size_t i = 0; i < scenario.desktop.windows.size(); ++i) {
+        scenario.desktop.windows[i].layer = layers[i % std::size(layers)];
+        scenario.desktop.windows[i].minimized = i % 5 == 4;
+    }
+    VirtualMacFixture test(scenario);
+
+    for (auto option : { WindowListOption::All, WindowListOption::OnScreenOnly }) {
+        auto l = list(test.mac, option);
+        ASSERT_TRUE(l.reply.ok());
+        // Highest layer first; within a layer, the desktop's front-to-back order.
+        std::vector<std::pair<long long, std::size_t>> seen;
+        for (const auto& e : l.entries()) {
+            auto number = entryWindowNumber(e);
+            if (number && *number >= 2000 && *number < 5000)
+                seen.emplace_back(*entryLayer(e), *number - 2000);
+        }
+        const std::size_t expected = option == WindowListOption::All ? 3000 : 3000 - 600;
+        ASSERT_EQ(seen.size(), expected);
+        EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end(), [](const auto& a, const auto& b) {
+            return a.first != b.first ? a.first > b.first : a.second < b.second;
+        }));
+        if (option == WindowListOption::All) {
+            EXPECT_TRUE(std::is_sorted(l.entries().begin(), l.entries().end(),
+                [](const WindowEntry& a, const WindowEntry& b) { return entryLayer(a).value_or(0) > entryLayer(b).value_or(0); }));
+            // Helpers belong to applications, not to windows: thousands of windows do not bring
+            // ten times as many of them.
+            auto offScreen = l.where([](const WindowEntry& e) { return !isOnScreenEntry(e); });
+            EXPECT_GE(offScreen.size(), 10000u);
+            EXPECT_LE(offScreen.size(), 10000u + 600u);
+        }
+    }
+}
