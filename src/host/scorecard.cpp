@@ -47,10 +47,12 @@ public:
         const double now = m_sim.clock().mediaTime();
         const bool shown = mac.isMissionControlShown();
         const bool fullyOpen = mac.missionControlPhase() == vmac::MissionControlPhase::Open;
-        noteSpaceSwitches(now);
-
+        // A visit is begun before the displays are compared, so a display change between the
+        // opening and the visit's first tick (the engine may sample slowly while idle) counts
+        // as a change inside the visit, before detection.
         if (shown && !m_inVisit)
             beginVisit(now);
+        noteSpaceSwitches(now);
         if (m_inVisit) {
             // Only windows that existed before the visit have a size the engine could compare
             // a thumbnail with; a window that opens inside the visit is seen at thumbnail size.
