@@ -53,10 +53,15 @@ TEST_F(DebugLogTest, OffByDefaultAndOnByTheMarkerOrThePreference)
     EXPECT_TRUE(start()->isDebugLoggingEnabled());
 }
 
-TEST_F(DebugLogTest, WritesExactBlockAndStateEventBytes)
+// A run with the log on replaces the previous run's file at its first line.
+TEST_F(DebugLogTest, WritesExactBlockAndStateEventBytesOverThePreviousRunsFile)
 {
+    writeFile(temp.debugFile(), "earlier run\n");
+    start()->logBlock("ignored while off");
     setPreference(true);
     auto log = start();
+    log->logManager().waitUntilIdle();
+    EXPECT_EQ(readFile(temp.debugFile()), "earlier run\n"); // nothing logged yet
     clock.advance(0.25);
     log->logBlock("DESKTOP SWITCH");
     clock.advance(1.5);
@@ -70,19 +75,6 @@ TEST_F(DebugLogTest, WritesExactBlockAndStateEventBytes)
     EXPECT_EQ(readFile(temp.debugFile()), block + "\n" + event + "\n");
     std::vector<vmac::SystemLogRecord> expected { { LogLevel::Debug, "Overlay", block }, { LogLevel::Debug, "Overlay", event } };
     EXPECT_EQ(systemLog.records(), expected);
-}
-
-TEST_F(DebugLogTest, AnOnRunReplacesThePreviousFileAtItsFirstLine)
-{
-    writeFile(temp.debugFile(), "earlier run\n");
-    start()->logBlock("ignored while off");
-    setPreference(true);
-    auto log = start();
-    log->logManager().waitUntilIdle();
-    EXPECT_EQ(readFile(temp.debugFile()), "earlier run\n"); // nothing logged yet
-    log->logStateEvent("a", "b");
-    log->logManager().waitUntilIdle();
-    EXPECT_EQ(readFile(temp.debugFile()), "[17:00:00.000] state event=a b\n");
 }
 
 TEST_F(DebugLogTest, UnwritableFolderDropsLinesButTheSystemLogStillHearsThem)
