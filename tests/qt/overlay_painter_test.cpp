@@ -154,7 +154,7 @@ TEST_F(OverlayPainterTest, NothingIsPaintedOutsideTheGroupsBounds)
     EXPECT_GT(qAlpha(image.pixel(500, 300)), 200);
 }
 
-TEST_F(OverlayPainterTest, HaloBrightensAroundTheIconAndNotBeyondItsDiameter)
+TEST_F(OverlayPainterTest, HaloBrightensAroundTheIconNotBeyondItsDiameterAndPulses)
 {
     const Point c { 150, 150 };
     const auto withHalo = qt::renderOverlayImage(painter, oneGroup({ yellowHalo(c, 100), icon(solidIcon(0xff202020), c) }), { 300, 300 });
@@ -171,20 +171,17 @@ TEST_F(OverlayPainterTest, HaloBrightensAroundTheIconAndNotBeyondItsDiameter)
     EXPECT_GT(qAlpha(withHalo.pixel(150 + 32, 150)), qAlpha(withHalo.pixel(150 + 45, 150)));
     for (const QPoint p : { QPoint(150 + 51, 150), QPoint(150, 150 + 52), QPoint(150 - 37, 150 - 37) })
         EXPECT_EQ(qAlpha(withHalo.pixel(p)), 0) << p.x() << "," << p.y();
-}
 
-TEST_F(OverlayPainterTest, HaloFollowsThePulseScaleAndOpacity)
-{
-    const Point c { 100, 100 };
+    // The pulse scales it and sets its opacity.
     HaloItem small = yellowHalo(c, 100);
     small.pulse = { 0, 0.5, 0.92 };
     HaloItem large = yellowHalo(c, 100);
     large.pulse = { 0, 1, 1.08 };
-    const auto dim = qt::renderOverlayImage(painter, oneGroup({ small }), { 200, 200 });
-    const auto bright = qt::renderOverlayImage(painter, oneGroup({ large }), { 200, 200 });
-    EXPECT_EQ(qAlpha(dim.pixel(100 + 48, 100)), 0);
-    EXPECT_GT(qAlpha(bright.pixel(100 + 48, 100)), 0);
-    EXPECT_TRUE(near(qAlpha(dim.pixel(100, 100)) * 2, qAlpha(bright.pixel(100, 100)), 4, "centre alpha × 2"));
+    const auto dim = qt::renderOverlayImage(painter, oneGroup({ small }), { 300, 300 });
+    const auto bright = qt::renderOverlayImage(painter, oneGroup({ large }), { 300, 300 });
+    EXPECT_EQ(qAlpha(dim.pixel(150 + 48, 150)), 0);
+    EXPECT_GT(qAlpha(bright.pixel(150 + 48, 150)), 0);
+    EXPECT_TRUE(near(qAlpha(dim.pixel(150, 150)) * 2, qAlpha(bright.pixel(150, 150)), 4, "centre alpha × 2"));
 }
 
 // A truncated name or title stops inside the label's padding: the block is at most 220 points

@@ -163,32 +163,26 @@ TEST_F(QtRunLoopTest, DisplayLinkRunsAtSixtyHertzPausesResumesAndStopsForGoodWhe
 
 TEST_F(QtRunLoopTest, DisplayLinkPausedInvalidatedOrDroppedFromItsOwnFrameRunsNoMoreFrames)
 {
-    int pausedFrames = 0;
-    int invalidatedFrames = 0;
-    int droppedFrames = 0;
-    DisplayLinkPtr paused;
-    DisplayLinkPtr invalidated;
-    DisplayLinkPtr dropped;
-    paused = mainQueue().createDisplayLink(1, [&] {
-        if (++pausedFrames == 2)
-            paused->setPaused(true);
-    });
-    invalidated = mainQueue().createDisplayLink(1, [&] {
-        if (++invalidatedFrames == 2)
-            invalidated->invalidate();
-    });
-    dropped = mainQueue().createDisplayLink(1, [&] {
-        if (++droppedFrames == 2)
-            dropped.reset();
-    });
-    for (auto* link : { &paused, &invalidated, &dropped })
-        (*link)->setPreferredFrameRate(120);
-    ASSERT_TRUE(runUntil([&] { return pausedFrames >= 2 && invalidatedFrames >= 2 && droppedFrames >= 2; }));
-    runFor(60);
-    EXPECT_EQ(pausedFrames, 2);
-    EXPECT_FALSE(asQt(paused).isTimerActive());
-    EXPECT_EQ(invalidatedFrames, 2);
-    EXPECT_EQ(droppedFrames, 2);
+    enum class Stop { Pause, Invalidate, Drop };
+    for (Stop stop : { Stop::Pause, Stop::Invalidate, Stop::Drop }) {
+        SCOPED_TRACE(static_cast<int>(stop));
+        int frames = 0;
+        DisplayLinkPtr link;
+        link = mainQueue().createDisplayLink(1, [&] {
+            if (++frames == 2 && stop == Stop::Pause)
+                link->setPaused(true);
+            else if (frames == 2 && stop == Stop::Invalidate)
+                link->invalidate();
+            else if (frames == 2)
+                link.reset(); // destroys the handle while its frame runs
+        });
+        link->setPreferredFrameRate(120);
+        ASSERT_TRUE(runUntil([&] { return frames >= 2; }));
+        runFor(60);
+        EXPECT_EQ(frames, 2);
+        if (link)
+            EXPECT_FALSE(asQt(link).isTimerActive());
+    }
 }
 
 TEST_F(QtRunLoopTest, ReRatedDisplayLinkPacesFramesAtTheNewRateUpToTheDisplays)
