@@ -50,10 +50,13 @@ void openVisit(DetectorFixture& f)
 
 } // namespace
 
+// Opening and closing both forget the windows closed from the overlay, so that a window of the
+// same number shows its icon again on the next visit.
 TEST(Detector, OpensOnTheSecondRawTickAndStartsTheFadeIn)
 {
     DetectorFixture f(oneDisplay());
     f.tick();
+    ClosedWindowRegistry::shared().record(1001, f.dateNow());
     // Three backdrops on one screen with no baseline meet the threshold of 3; two do not.
     showMissionControl(f, kThumbnail, /*backdrops=*/0);
     f.tick();
@@ -79,6 +82,7 @@ TEST(Detector, OpensOnTheSecondRawTickAndStartsTheFadeIn)
     EXPECT_EQ(f.engine->fade().iconOpacityTarget, 1.0);
     EXPECT_EQ(f.engine->fade().iconOpacityDuration, 0.3);
     EXPECT_EQ(f.engine->iconOpacity.value(), 0.0) << "the fade starts on the next tick";
+    EXPECT_TRUE(ClosedWindowRegistry::shared().isEmpty());
     f.tick(0.15);
     EXPECT_NEAR(f.engine->iconOpacity.value(), 0.5, 1e-9);
     f.tick(0.2);
@@ -92,6 +96,7 @@ TEST(Detector, OneQuietTickIsAbsorbedAndTheSecondCloses)
     f.ticks(200); // open for well over the pre-exit window, confidence at its cap
     ASSERT_EQ(f.confidence(), 3);
     auto blocksBefore = f.blocks().size();
+    ClosedWindowRegistry::shared().record(1001, f.dateNow());
 
     removeBackdrops(f);
     f.tick();
@@ -104,6 +109,7 @@ TEST(Detector, OneQuietTickIsAbsorbedAndTheSecondCloses)
     EXPECT_EQ(f.engine->fade().iconOpacityTarget, 0.0);
     EXPECT_EQ(f.engine->fade().iconOpacityDuration, 0.15);
     EXPECT_TRUE(f.engine->shouldShowIcons.value()) << "icons stay while they fade out";
+    EXPECT_TRUE(ClosedWindowRegistry::shared().isEmpty());
 
     // Icons stay placed, shrinking, until the fade has brought the opacity to 0.01.
     int ticks = 0;
@@ -119,13 +125,22 @@ TEST(Detector, OneQuietTickIsAbsorbedAndTheSecondCloses)
     EXPECT_TRUE(f.engine->activeWindows.value().empty());
 }
 
+// A Space switch in the first half second of a visit is the opening's own noise. Later it is a
+// switch inside Mission Control, whose missing backdrops are waited out before a grace period.
 TEST(Detector, SpaceSwitchInsideMissionControlEndsInAGracePeriod)
 {
-    for (bool backdropsReturn : { false, true }) {
+    enum class Then { EntryNoise, BackdropsReturn, BackdropsStayAway };
+    for (Then then : { Then::EntryNoise, Then::BackdropsReturn, Then::BackdropsStayAway }) {
+        SCOPED_TRACE(static_cast<int>(then));
         DetectorFixture f(oneDisplay());
         openVisit(f);
-        f.tick(1.0); // a second into the visit
+        f.tick(then == Then::EntryNoise ? 0.3 : 1.0);
         f.engine->handleSpaceChange();
+        if (then == Then::EntryNoise) {
+            EXPECT_FALSE(f.engine->detector().spaceChangeWhileMCActive);
+            EXPECT_EQ(f.lastBlock(), "SPACE CHANGE IGNORED (Mission Control entry transition)");
+            continue;
+        }
         EXPECT_TRUE(f.engine->detector().spaceChangeWhileMCActive);
         EXPECT_EQ(f.lastBlock(), "SPACE CHANGE (STAYING IN MISSION CONTROL)");
         EXPECT_NEAR(f.engine->detector().transitionLockUntil.secondsSince(f.dateNow()), 0.5, 1e-9);
@@ -140,7 +155,7 @@ TEST(Detector, SpaceSwitchInsideMissionControlEndsInAGracePeriod)
         EXPECT_TRUE(f.engine->isMCActive.value());
         EXPECT_EQ(f.lastBlock(), "MISSION CONTROL EXIT (Grace Period Active)");
 
-        if (backdropsReturn) {
+        if (then == Then::BackdropsReturn) {
             showMissionControl(f);
             f.ticks(2);
             EXPECT_EQ(f.lastBlock(), "GRACE PERIOD CANCELLED (MC Re-detected)");
@@ -155,40 +170,7 @@ TEST(Detector, SpaceSwitchInsideMissionControlEndsInAGracePeriod)
     }
 }
 
-TEST(Detector, SpaceSwitchDuringTheOpeningIsEntryNoise)
-{
-    DetectorFixture f(oneDisplay());
-    openVisit(f);
-    f.tick(0.3);
-    f.engine->handleSpaceChange();
-    EXPECT_FALSE(f.engine->detector().spaceChangeWhileMCActive);
-    EXPECT_EQ(f.lastBlock(), "SPACE CHANGE IGNORED (Mission Control entry transition)");
-    auto records = f.log.records();
-    bool found = false;
-    for (const auto& r : records)
-        found = found || r.message.find("state event=spaceChanged mcWasActive=true entryNoise=true sinceActivation=0.30") != std::string::npos;
-    EXPECT_TRUE(found);
-}
-
-TEST(Detector, SpaceSwitchWhileClosedSuppressesEverythingForASecond)
-{
-    DetectorFixture f(oneDisplay());
-    f.tick();
-    showMissionControl(f);
-    f.engine->handleSpaceChange();
-    EXPECT_EQ(f.engine->tickMode.value(), TickModeSpec(DisplayLinkMode { 120 })) << "high rate for the switch";
-    for (int i = 0; i < 110; ++i) {
-        f.tick();
-        ASSERT_EQ(f.engine->sampling().lastTickOutcome, TickOutcome::Suppressed);
-        ASSERT_FALSE(f.engine->shouldShowIcons.value());
-    }
-    f.ticks(11);
-    EXPECT_EQ(f.engine->sampling().lastTickOutcome, TickOutcome::Completed);
-    f.ticks(2);
-    EXPECT_TRUE(f.engine->isMCActive.value()) << "once the second has passed the list counts again";
-}
-
-TEST(Detector, PreExitOnAnExpansionTrendAndCancelledByReentry)
+TEST(Detector, PreExitOnAnExpansionTrend)
 {
     DetectorFixture f(oneDisplay());
     openVisit(f);
@@ -205,15 +187,6 @@ TEST(Detector, PreExitOnAnExpansionTrendAndCancelledByReentry)
     EXPECT_EQ(f.lastBlock(), "PRE-EXIT DETECTED (Expansion Trend)");
     EXPECT_EQ(f.engine->fade().iconOpacityTarget, 0.0);
     EXPECT_EQ(f.engine->fade().iconOpacityDuration, 0.4);
-
-    f.ticks(12); // 0.1 s of fading out
-    const double faded = f.engine->iconOpacity.value();
-    showMissionControl(f); // back to the full shrink: the user stayed
-    f.ticks(20);
-    EXPECT_EQ(f.lastBlock(), "PRE-EXIT CANCELLED (Re-entry Detected)");
-    EXPECT_FALSE(f.engine->detector().isPreExitTriggered);
-    EXPECT_EQ(f.engine->fade().iconOpacityTarget, 1.0);
-    EXPECT_LT(faded, 1.0);
 }
 
 TEST(Detector, PreExitCloseIsHeldUntilAVisitIsOneAndAHalfSecondsOld)
@@ -232,22 +205,6 @@ TEST(Detector, PreExitCloseIsHeldUntilAVisitIsOneAndAHalfSecondsOld)
     EXPECT_FALSE(f.engine->isMCActive.value());
     EXPECT_EQ(f.lastBlock(), "EXIT SIGNAL SENT (Via Pre-Detection)");
     EXPECT_EQ(f.engine->fade().iconOpacityDuration, 0.4) << "no new fade: the pre-exit fade runs on";
-}
-
-TEST(Detector, OpeningAndClosingEmptyTheClosedWindowRegistry)
-{
-    DetectorFixture f(oneDisplay());
-    f.tick();
-    ClosedWindowRegistry::shared().record(1001, f.dateNow());
-    showMissionControl(f);
-    f.ticks(2);
-    EXPECT_TRUE(ClosedWindowRegistry::shared().isEmpty());
-    f.ticks(100);
-    ClosedWindowRegistry::shared().record(1001, f.dateNow());
-    removeBackdrops(f);
-    f.ticks(2);
-    EXPECT_FALSE(f.engine->isMCActive.value());
-    EXPECT_TRUE(ClosedWindowRegistry::shared().isEmpty());
 }
 
 TEST(Detector, BaselineIsLearnedAfterStartupAndFollowsASteadyCount)
@@ -367,18 +324,6 @@ TEST(Detector, AWindowThatLeavesTheListIsForgottenAndTheOthersKeepTheirRecords)
     EXPECT_TRUE(f.engine->detector().initialAreas.contains(staying.id));
 }
 
-TEST(Detector, BlendRoundsHalvesAwayFromZero)
-{
-    EXPECT_EQ(blendedBaseline(4, 3), 4); // 3.9
-    EXPECT_EQ(blendedBaseline(4, 5), 4); // 4.1
-    EXPECT_EQ(blendedBaseline(10, 4), 9); // 9.4
-    EXPECT_EQ(blendedBaseline(5, 0), 5); // 4.5 rounds up
-    EXPECT_EQ(detectorThreshold(0, 1), 3);
-    EXPECT_EQ(detectorThreshold(3, 2), 6);
-    EXPECT_EQ(detectorThreshold(9, 2), 11);
-    EXPECT_EQ(detectorThreshold(0, 0), 0) << "no screens: nothing can open from closed";
-}
-
 TEST(Detector, WithFadingOffTheOpacityJumpsAndIconsGoInTheClosingTick)
 {
     DetectorFixture f(oneDisplay().preference(PrefKey::fadeEnabled, false));
@@ -393,7 +338,7 @@ TEST(Detector, WithFadingOffTheOpacityJumpsAndIconsGoInTheClosingTick)
     EXPECT_TRUE(f.engine->activeWindows.value().empty());
 }
 
-TEST(Detector, NoScreensNeverOpens)
+TEST(Detector, NoScreensNeverOpensAndTicksComplete)
 {
     DetectorFixture f(DesktopBuilder().app(501, "Safari").window(1001, 501, kWindow).front(501));
     f.tick();
@@ -401,35 +346,46 @@ TEST(Detector, NoScreensNeverOpens)
     f.ticks(5);
     EXPECT_FALSE(f.engine->isMCActive.value());
     EXPECT_EQ(f.engine->lastDetectorTick().threshold, 0);
+    EXPECT_EQ(f.engine->sampling().lastTickOutcome, TickOutcome::Completed);
+    EXPECT_EQ(f.engine->screens().cachedScreenCount, 0);
+    EXPECT_TRUE(f.engine->screens().cachedScreenCGRects.empty());
 }
 
 // The backdrops may arrive a few samples before the windows start to shrink. Those first ticks
 // look quiet; a backdrop count remembered from an earlier opening must not count as held over
-// them, or Mission Control's own backdrops become the baseline and the visit is missed.
+// them, or Mission Control's own backdrops become the baseline and the visit is missed. At the
+// slow idle rate the last tick that was not quiet may come half a second before the opening.
 TEST(Detector, BackdropsBeforeTheShrinkNeverBecomeTheBaseline)
 {
-    DetectorFixture f(oneDisplay());
-    f.ticks(18, 0.2); // past start-up: baseline 2
-    ASSERT_EQ(f.engine->detector().baselineFullScreenCount, 2);
+    for (bool idleTicks : { false, true }) {
+        SCOPED_TRACE(idleTicks);
+        DetectorFixture f(oneDisplay());
+        f.ticks(18, 0.2); // past start-up: baseline 2
+        ASSERT_EQ(f.engine->detector().baselineFullScreenCount, 2);
+        auto openWithEarlyBackdrops = [&] {
+            showMissionControl(f, kWindow); // backdrops, windows still at full size
+            f.ticks(8);
+            showMissionControl(f);
+            f.ticks(3);
+        };
+        openWithEarlyBackdrops();
+        ASSERT_TRUE(f.engine->isMCActive.value());
+        f.ticks(240);
+        hideMissionControl(f);
+        f.ticks(2);
+        ASSERT_FALSE(f.engine->isMCActive.value());
 
-    auto openWithEarlyBackdrops = [&] {
-        showMissionControl(f, kWindow); // backdrops, windows still at full size
-        f.ticks(8);
-        showMissionControl(f);
-        f.ticks(3);
-    };
-    openWithEarlyBackdrops();
-    ASSERT_TRUE(f.engine->isMCActive.value());
-    f.ticks(240);
-    hideMissionControl(f);
-    f.ticks(2);
-    ASSERT_FALSE(f.engine->isMCActive.value());
-
-    // Reopen just as the close stops counting as recent.
-    f.ticks(238);
-    openWithEarlyBackdrops();
-    EXPECT_TRUE(f.engine->isMCActive.value());
-    EXPECT_EQ(f.engine->detector().baselineFullScreenCount, 2);
+        if (idleTicks) {
+            f.ticks(4, 0.5); // 2 Hz, the last one still within two seconds of the close
+            showMissionControl(f, kWindow);
+            f.tick(0.5);
+        } else {
+            f.ticks(238); // reopen just as the close stops counting as recent
+        }
+        openWithEarlyBackdrops();
+        EXPECT_TRUE(f.engine->isMCActive.value());
+        EXPECT_EQ(f.engine->detector().baselineFullScreenCount, 2);
+    }
 }
 
 // Backdrops count only when they cover at least 90 % of a screen in both directions, whatever
@@ -480,30 +436,4 @@ TEST(Detector, AVisitOnADisplayWithoutNumberPlacesIconsOnScreenZero)
     ASSERT_EQ(f.engine->activeWindows.value().size(), 1u);
     EXPECT_EQ(f.engine->activeWindows.value()[0].hostScreenID, 0u);
     EXPECT_EQ(f.engine->activeWindows.value()[0].placementOpacity, 1.0);
-}
-
-// The same at the slow idle rate: the last tick that was not quiet may come half a second
-// before the opening, and that half second must not count as holding the count.
-TEST(Detector, BackdropsBeforeTheShrinkAfterASlowIdleTickNeverBecomeTheBaseline)
-{
-    DetectorFixture f(oneDisplay());
-    f.ticks(18, 0.2);
-    showMissionControl(f, kWindow);
-    f.ticks(8);
-    showMissionControl(f);
-    f.ticks(3);
-    ASSERT_TRUE(f.engine->isMCActive.value());
-    f.ticks(240);
-    hideMissionControl(f);
-    f.ticks(2);
-    ASSERT_FALSE(f.engine->isMCActive.value());
-
-    f.ticks(4, 0.5); // idle ticks, 2 Hz, the last one still within two seconds of the close
-    showMissionControl(f, kWindow); // the next opening: backdrops before the shrink
-    f.tick(0.5);
-    f.ticks(3);
-    showMissionControl(f);
-    f.ticks(3);
-    EXPECT_TRUE(f.engine->isMCActive.value());
-    EXPECT_EQ(f.engine->detector().baselineFullScreenCount, 2);
 }

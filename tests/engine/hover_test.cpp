@@ -13,6 +13,8 @@
 using namespace talvora;
 using test_support::DesktopBuilder;
 using test_support::DetectorFixture;
+using test_support::twoApps;
+using test_support::twoDisplays;
 using testing::ElementsAre;
 using testing::Optional;
 
@@ -67,18 +69,6 @@ TEST(IconGeometry, ButtonsAreHitWithin18PointsOfTheIconsCorners)
 namespace {
 
 constexpr double kPrimaryHeight = 900;
-
-DesktopBuilder twoDisplays()
-{
-    return DesktopBuilder()
-        .display(1, { 0, 0, 1440, 900 })
-        .display(2, { 1440, -100, 1920, 1080 }) // a taller screen, raised: its frame is not the primary's
-        .app(501, "Safari")
-        .app(502, "Notes")
-        .window(1001, 501, { 100, 100, 800, 600 }, "Start")
-        .window(1002, 502, { 1600, 100, 1200, 800 }, "List")
-        .front(501);
-}
 
 // Mission Control on the virtual Mac as the detector sees it, with the pointer under the test's
 // control. Positions are given in the window server's space; on display 1 that is also the
@@ -163,13 +153,7 @@ TEST(Hover, FollowsThePointerPublishingOnlyChangesWithTheHandOnlyOverAButton)
 
 TEST(Hover, OverlappingZonesGoToTheEarlierWindowAndClosedWindowsAreSkipped)
 {
-    HoverDesk d(DesktopBuilder()
-            .display(1, { 0, 0, 1440, 900 })
-            .app(501, "Safari")
-            .app(502, "Notes")
-            .window(1001, 501, { 100, 100, 800, 600 }, "Start")
-            .window(1002, 502, { 300, 200, 800, 600 }, "List")
-            .front(501));
+    HoverDesk d(twoApps());
     // Full-size icons 100 points apart: zones [319.5, 480.5) and [419.5, 580.5) wide.
     d.open({ { 1001, { 300, 300, 200, 150 } }, { 1002, { 400, 300, 200, 150 } } });
     auto& e = *d.engine;

@@ -10,6 +10,7 @@
 using namespace talvora;
 using test_support::DesktopBuilder;
 using test_support::DetectorFixture;
+using test_support::twoDisplays;
 
 // How far an icon moves towards its thumbnail in one tick, whatever the tick rate.
 TEST(PlacementRules, SmoothingStep)
@@ -43,18 +44,6 @@ TEST(PlacementRules, VisibilityScaleAndSize)
 
 namespace {
 
-DesktopBuilder twoDisplays()
-{
-    return DesktopBuilder()
-        .display(1, { 0, 0, 1440, 900 })
-        .display(2, { 1440, 0, 1920, 1080 })
-        .app(501, "Safari")
-        .app(502, "Notes")
-        .window(1001, 501, { 100, 100, 400, 300 }, "  Start  ")
-        .window(1002, 502, { 1600, 100, 1200, 800 }, "List")
-        .front(501);
-}
-
 void openOnBothDisplays(DetectorFixture& f)
 {
     f.tick();
@@ -74,9 +63,20 @@ const WindowInfo* find(const std::vector<WindowInfo>& windows, WindowNumber id)
     return nullptr;
 }
 
+// A window that opens during a visit.
+void openLateWindow(DetectorFixture& f, WindowNumber number, Rect bounds)
+{
+    vmac::VirtualWindow w;
+    w.number = number;
+    w.pid = 503;
+    w.title = "Inbox";
+    w.bounds = bounds;
+    f.sim->mac().openWindow(w);
+}
+
 } // namespace
 
-TEST(Placement, EachWindowIsPlacedOnItsScreenWithVisibilityFromItsShrink)
+TEST(Placement, EachWindowIsPlacedOnItsScreenAndGlidesTowardsItsThumbnail)
 {
     DetectorFixture f(twoDisplays());
     openOnBothDisplays(f);
@@ -88,7 +88,7 @@ TEST(Placement, EachWindowIsPlacedOnItsScreenWithVisibilityFromItsShrink)
     ASSERT_TRUE(safari && notes);
     EXPECT_EQ(safari->hostScreenID, 1u);
     EXPECT_EQ(notes->hostScreenID, 2u);
-    EXPECT_EQ(notes->localBounds, (Rect { 560, 300, 600, 400 })) << "relative to its own screen";
+    EXPECT_EQ(notes->localBounds, (Rect { 560, 400, 600, 400 })) << "relative to its own screen";
     EXPECT_EQ(safari->title, "Start");
     EXPECT_EQ(safari->displayName, "Safari");
     EXPECT_EQ(safari->bundleIdentifier, "com.example.Safari");
@@ -99,17 +99,32 @@ TEST(Placement, EachWindowIsPlacedOnItsScreenWithVisibilityFromItsShrink)
     // With full size influence, the smaller window's icon shrinks with the square root of its
     // share of the largest area on its screen: alone on its screen, it keeps full size.
     EXPECT_NEAR(safari->scaleFactor, 1.0, 1e-12);
-}
 
-TEST(Placement, AWindowAtFullSizeIsListedButInvisible)
-{
-    DetectorFixture f(twoDisplays());
-    openOnBothDisplays(f);
-    f.server->reportedBounds.erase(1001);
-    f.ticks(40);
-    const WindowInfo* safari = find(f.engine->activeWindows.value(), 1001);
+    f.server->reportedBounds[1001] = { 305, 300, 200, 150 }; // 5 points to the right
+    f.tick();
+    safari = find(f.engine->activeWindows.value(), 1001);
+    ASSERT_TRUE(safari);
+    EXPECT_NEAR(safari->currentPosition.x - 400, 5 * 0.12, 0.03) << "about an eighth of the way in one tick at 120 Hz";
+
+    // The thumbnail of a window that was on screen 1 shows up on screen 2: the anchor jumps, and
+    // the placement holds the state for half a second and hides the icon meanwhile.
+    f.server->reportedBounds[1001] = { 1500, 300, 200, 150 };
+    f.tick();
+    safari = find(f.engine->activeWindows.value(), 1001);
+    EXPECT_EQ(safari->hostScreenID, 2u);
+    EXPECT_EQ(safari->currentPosition, (Point { 160, 475 }));
+    EXPECT_NEAR(f.engine->detector().transitionLockUntil.secondsSince(f.dateNow()), 0.5, 1e-9);
+    f.tick();
+    safari = find(f.engine->activeWindows.value(), 1001);
     ASSERT_TRUE(safari);
     EXPECT_EQ(safari->placementOpacity, 0.0);
+
+    // A window back at its full size stays listed, invisible.
+    f.server->reportedBounds.erase(1002);
+    f.ticks(70);
+    notes = find(f.engine->activeWindows.value(), 1002);
+    ASSERT_TRUE(notes);
+    EXPECT_EQ(notes->placementOpacity, 0.0);
 }
 
 TEST(Placement, ClosedWindowsGetNoIconAndClosingShrinksTheRest)
@@ -132,69 +147,37 @@ TEST(Placement, ClosedWindowsGetNoIconAndClosingShrinksTheRest)
     EXPECT_NEAR(safari->scaleFactor, 1 - 2 * sinceExit, 1e-9) << "icons shrink to nothing within 0.5 s of the close";
 }
 
-TEST(Placement, AnchorGlidesTowardsAMovingThumbnail)
-{
-    DetectorFixture f(twoDisplays());
-    openOnBothDisplays(f);
-    f.ticks(40);
-    f.server->reportedBounds[1001] = { 305, 300, 200, 150 }; // 5 points to the right
-    f.tick();
-    const WindowInfo* safari = find(f.engine->activeWindows.value(), 1001);
-    ASSERT_TRUE(safari);
-    EXPECT_NEAR(safari->currentPosition.x - 400, 5 * 0.12, 0.03) << "about an eighth of the way in one tick at 120 Hz";
-
-    // Moving to the other screen makes the anchor jump.
-    f.server->reportedBounds[1001] = { 1500, 300, 200, 150 };
-    f.tick();
-    safari = find(f.engine->activeWindows.value(), 1001);
-    EXPECT_EQ(safari->hostScreenID, 2u);
-    EXPECT_EQ(safari->currentPosition, (Point { 160, 375 }));
-}
-
-TEST(Placement, WindowThatChangesScreenDuringASwitchLockIsHidden)
-{
-    DetectorFixture f(twoDisplays());
-    openOnBothDisplays(f);
-    f.ticks(40);
-    // The thumbnail of a window that was on screen 1 shows up on screen 2: the placement holds
-    // the state for half a second and hides the icon meanwhile.
-    f.server->reportedBounds[1001] = { 1500, 300, 200, 150 };
-    f.tick();
-    EXPECT_NEAR(f.engine->detector().transitionLockUntil.secondsSince(f.dateNow()), 0.5, 1e-9);
-    f.tick();
-    const WindowInfo* safari = find(f.engine->activeWindows.value(), 1001);
-    ASSERT_TRUE(safari);
-    EXPECT_EQ(safari->placementOpacity, 0.0);
-}
-
-// A window that opens during a visit shows once it has shrunk into a thumbnail on a screen with
-// thumbnails and sits still; at first sight it has no anchor yet and counts as moving.
-TEST(Placement, ALateWindowAppearsOnceItShrinksAndSitsStill)
+// A window that opens during a visit has no anchor at first sight and counts as moving. On a
+// screen with thumbnails it shows once it has shrunk into one and sits still; on a screen where
+// no thumbnail stands (nothing there shrinks) it shows as soon as it sits still, at its place.
+TEST(Placement, ALateWindowShowsOnceItSitsStillAndShrinksWhereOthersHave)
 {
     DetectorFixture f(twoDisplays().app(503, "Mail"));
-    openOnBothDisplays(f);
-    f.ticks(40);
-    vmac::VirtualWindow inbox;
-    inbox.number = 1003;
-    inbox.pid = 503;
-    inbox.title = "Inbox";
-    inbox.bounds = { 600, 400, 600, 400 };
-    f.sim->mac().openWindow(inbox);
     f.tick();
-    const WindowInfo* mail = find(f.engine->activeWindows.value(), 1003);
-    ASSERT_TRUE(mail);
-    EXPECT_EQ(mail->placementOpacity, 0.0);
+    f.server->extraBackdrops = 4;
+    f.server->reportedBounds[1001] = { 300, 300, 200, 150 }; // Notes on display 2 stays full size
+    f.ticks(40);
+    ASSERT_TRUE(f.engine->isMCActive.value());
+    openLateWindow(f, 1003, { 600, 400, 600, 400 });
+    openLateWindow(f, 1004, { 1600, 200, 600, 400 });
+    f.tick();
+    EXPECT_EQ(find(f.engine->activeWindows.value(), 1003)->placementOpacity, 0.0);
+    EXPECT_EQ(find(f.engine->activeWindows.value(), 1004)->placementOpacity, 0.0) << "first sight: no anchor yet";
     f.ticks(3);
-    mail = find(f.engine->activeWindows.value(), 1003);
-    EXPECT_EQ(mail->placementOpacity, 0.0) << "not shrunk: no thumbnail yet";
+    const WindowInfo* beside = find(f.engine->activeWindows.value(), 1003);
+    const WindowInfo* alone = find(f.engine->activeWindows.value(), 1004);
+    ASSERT_TRUE(beside && alone);
+    EXPECT_EQ(beside->placementOpacity, 0.0) << "not shrunk: no thumbnail yet";
+    EXPECT_EQ(alone->hostScreenID, 2u);
+    EXPECT_EQ(alone->placementOpacity, 1.0);
+    EXPECT_EQ(alone->currentPosition, (Point { 460, 500 }));
 
     f.server->reportedBounds[1003] = { 750, 500, 300, 200 };
-    f.tick();
-    f.tick();
-    mail = find(f.engine->activeWindows.value(), 1003);
-    ASSERT_TRUE(mail);
-    EXPECT_EQ(mail->placementOpacity, 1.0) << "visibility 0.7 once it sits still";
-    EXPECT_EQ(mail->currentPosition, (Point { 900, 600 })) << "thumbnail and window share their centre";
+    f.ticks(2);
+    beside = find(f.engine->activeWindows.value(), 1003);
+    ASSERT_TRUE(beside);
+    EXPECT_EQ(beside->placementOpacity, 1.0) << "visibility 0.7 once it sits still";
+    EXPECT_EQ(beside->currentPosition, (Point { 900, 600 })) << "thumbnail and window share their centre";
 }
 
 // Displays of different sizes, the second one lower than the first. A thumbnail that straddles
@@ -227,38 +210,4 @@ TEST(Placement, AStraddlingThumbnailIsHostedWhereMostOfItsAreaLies)
     EXPECT_EQ(notes->localBounds, (Rect { -40, 100, 400, 300 }));
     EXPECT_NEAR(notes->currentPosition.x, 160, 0.3);
     EXPECT_NEAR(notes->currentPosition.y, 250, 0.3);
-}
-
-// A window that opens during a visit on a display where no thumbnail stands (nothing there
-// shrinks) is shown as soon as it sits still, at its place, without waiting for a shrink.
-TEST(Placement, ALateWindowOnADisplayWithoutThumbnailsShowsWithoutShrinking)
-{
-    DetectorFixture f(DesktopBuilder()
-            .display(1, { 0, 0, 1440, 900 })
-            .display(2, { 1440, 0, 1920, 1080 })
-            .app(501, "Safari")
-            .app(503, "Mail")
-            .window(1001, 501, { 100, 100, 400, 300 }, "Start")
-            .front(501));
-    f.tick();
-    f.server->extraBackdrops = 4;
-    f.server->reportedBounds[1001] = { 300, 300, 200, 150 };
-    f.ticks(40);
-    ASSERT_TRUE(f.engine->isMCActive.value());
-    vmac::VirtualWindow inbox;
-    inbox.number = 1003;
-    inbox.pid = 503;
-    inbox.title = "Inbox";
-    inbox.bounds = { 1600, 200, 600, 400 };
-    f.sim->mac().openWindow(inbox);
-    f.tick();
-    const WindowInfo* mail = find(f.engine->activeWindows.value(), 1003);
-    ASSERT_TRUE(mail);
-    EXPECT_EQ(mail->placementOpacity, 0.0) << "first sight: no anchor yet";
-    f.tick();
-    mail = find(f.engine->activeWindows.value(), 1003);
-    ASSERT_TRUE(mail);
-    EXPECT_EQ(mail->hostScreenID, 2u);
-    EXPECT_EQ(mail->placementOpacity, 1.0);
-    EXPECT_EQ(mail->currentPosition, (Point { 460, 400 }));
 }

@@ -12,27 +12,17 @@
 using namespace talvora;
 using test_support::DesktopBuilder;
 using test_support::DetectorFixture;
+using test_support::twoApps;
 
 namespace {
-
-DesktopBuilder twoApps()
-{
-    return DesktopBuilder()
-        .display(1, { 0, 0, 1440, 900 })
-        .app(501, "Safari")
-        .app(502, "Notes")
-        .window(1001, 501, { 100, 100, 800, 600 }, "Start")
-        .window(1002, 502, { 1000, 500, 300, 300 }, "List")
-        .front(501);
-}
 
 // Two more Dock backdrops, and both windows reported at `side` times their size: a side of 0.5
 // is a quarter of the area, a shrink of 0.5.
 void showMissionControl(DetectorFixture& f, double side = 0.5)
 {
     f.server->extraBackdrops = 2;
-    f.server->reportedBounds[1001] = { 500, 330, 800 * side, 600 * side };
-    f.server->reportedBounds[1002] = { 1000, 500, 300 * side, 300 * side };
+    f.server->reportedBounds[1001] = { 500, 330, 400 * side, 300 * side };
+    f.server->reportedBounds[1002] = { 1000, 500, 400 * side, 300 * side };
 }
 
 // Past start-up (baseline learned), then Mission Control opened and confirmed.
@@ -102,6 +92,8 @@ TEST(Fade, AnInterruptedFadeContinuesFromTheCurrentOpacity)
     }
     EXPECT_TRUE(cancelled);
     EXPECT_EQ(last, 1.0);
+    EXPECT_EQ(f.lastBlock(), "PRE-EXIT CANCELLED (Re-entry Detected)");
+    EXPECT_FALSE(f.engine->detector().isPreExitTriggered);
 }
 
 TEST(Fade, IconsStayUntilTheOpacityHasFallenToOneHundredth)
@@ -227,8 +219,10 @@ TEST(PreExit, ReentryDuringTheTransitionLockCancelsItAtOnce)
     EXPECT_TRUE(f.engine->isMCActive.value());
 }
 
-// Areas and screens learned before a display change are not comparable with those after it.
-TEST(DisplayChange, ForgetsPerWindowMemoryDuringAVisit)
+// Areas and screens learned before a display change are not comparable with those after it, so
+// a visit forgets them. While idle, a display change holds full speed at once, without waiting
+// for a tick.
+TEST(DisplayChange, ForgetsPerWindowMemoryAndHoldsFullSpeed)
 {
     DetectorFixture f(twoApps());
     settleAndOpen(f);
@@ -245,18 +239,16 @@ TEST(DisplayChange, ForgetsPerWindowMemoryDuringAVisit)
     EXPECT_TRUE(placement.windowHostScreenIDs.empty());
     EXPECT_TRUE(placement.windowInitialScreenIDs.empty());
     EXPECT_EQ(f.engine->screens().cachedScreenCount, 2);
-}
 
-TEST(DisplayChange, WhileIdleHoldsFullSpeedForFourTenthsOfASecond)
-{
-    DetectorFixture f(twoApps());
-    f.ticks(18, 0.2);
+    f.sim->mac().removeDisplay(2);
+    f.engine->handleScreenParametersChange();
+    f.server->extraBackdrops = 0;
+    f.server->reportedBounds.clear();
+    f.ticks(10, 0.2);
     ASSERT_TRUE(std::holds_alternative<TimerMode>(f.engine->tickMode.value()));
     f.sim->mac().addDisplay({ 2, { 1440, 0, 1920, 1080 } });
     f.engine->handleScreenParametersChange();
-    const double now = f.sim->clock().mediaTime();
-    EXPECT_EQ(f.engine->tickMode.value(), TickModeSpec(DisplayLinkMode { 120 })) << "at once, without waiting for a tick";
-    EXPECT_DOUBLE_EQ(f.engine->scheduling().highRateUntil, now + 0.4);
+    EXPECT_EQ(f.engine->tickMode.value(), TickModeSpec(DisplayLinkMode { 120 }));
+    EXPECT_DOUBLE_EQ(f.engine->scheduling().highRateUntil, f.sim->clock().mediaTime() + 0.4);
     EXPECT_EQ(f.engine->screens().cachedScreenCount, 2);
-    EXPECT_TRUE(f.engine->detector().initialAreas.empty());
 }

@@ -1,75 +1,36 @@
-#include "host/simulation.h"
-#include "support/desktop_builder.h"
-#include "support/temp_home.h"
-#include "vmac/system_logs.h"
+#include "support/click_desk.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 using namespace talvora;
+using test_support::ClickDesk;
 using test_support::DesktopBuilder;
 
 namespace {
 
 // The app on two displays side by side, the second one a little higher.
-struct TwoDisplays {
-    test_support::TempHome home;
-    vmac::RecordingSystemLog log;
-    std::unique_ptr<host::Simulation> sim;
-
+struct TwoDisplays : ClickDesk {
     TwoDisplays()
-        : sim(std::make_unique<host::Simulation>(DesktopBuilder()
-                                                     .display(1, { 0, 0, 1440, 900 })
-                                                     .display(2, { 1440, -180, 1920, 1080 })
-                                                     .app(501, "Safari")
-                                                     .app(502, "Notes")
-                                                     .window(1001, 501, { 100, 80, 900, 650 }, "Start")
-                                                     .window(1002, 502, { 1700, 100, 900, 600 }, "List")
-                                                     .front(501)
-                                                     .build(),
-              home.home, log))
+        : ClickDesk(test_support::twoDisplayDesk())
     {
-        sim->start();
-        sim->runFor(0.5);
     }
-    ~TwoDisplays() { sim.reset(); }
 
     OverlayWindows& overlays() { return *sim->app().overlays(); }
     AppWindow& overlayOn(DisplayID id) { return const_cast<MissionControlOverlay&>(overlays().overlayWindowsByScreen().at(id)).window(); }
-    std::vector<std::string> setupLines() const
-    {
-        std::vector<std::string> lines;
-        for (const auto& r : log.records()) {
-            if (r.message.starts_with("[setup] per-screen overlays"))
-                lines.push_back(r.message);
-        }
-        return lines;
-    }
-    // Opens Mission Control and waits for the icons of both windows.
-    void openMissionControl()
-    {
-        sim->runFor(3.5); // the closed state is learned first
-        sim->mac().openMissionControl();
-        for (int i = 0; i < 600 && sim->engine().activeWindows.value().size() < 2; ++i)
-            sim->runFor(1.0 / 120);
-        ASSERT_EQ(sim->engine().activeWindows.value().size(), 2u);
-        // The overlays are display-sized windows in the list, under the app's own process; the
-        // engine's own-process filter keeps them from becoming windows with icons.
-        for (const auto& w : sim->engine().activeWindows.value())
-            EXPECT_TRUE(w.id == 1001 || w.id == 1002) << w.id;
-    }
     bool ignores(DisplayID id) { return overlayOn(id).ignoresMouseEvents(); }
+    std::vector<std::string> setupLines() const { return lines("[setup] per-screen overlays"); }
 };
 
 } // namespace
 
-TEST(OverlayWindows, OneClickThroughWindowPerDisplayOverItsScreen)
+TEST(OverlayWindows, OneClickThroughWindowPerDisplayOverItsScreenAndAHiddenRootWindow)
 {
     TwoDisplays app;
     auto& byScreen = app.overlays().overlayWindowsByScreen();
     ASSERT_EQ(byScreen.size(), 2u);
-    Screens& screens = app.sim->mac();
+    Screens& screens = app.mac();
     for (const auto& screen : screens.screens()) {
         const AppWindow& w = byScreen.at(displayIDOf(screen)).window();
         EXPECT_EQ(w.frame(), screen.frame);
@@ -81,20 +42,16 @@ TEST(OverlayWindows, OneClickThroughWindowPerDisplayOverItsScreen)
     EXPECT_EQ(app.setupLines(), std::vector<std::string> { "[setup] per-screen overlays: 2 screens, ids=[1, 2]" });
 
     // The window server lists them under the app's own process at the pop-up-menu level.
-    const auto own = app.sim->mac().ownWindows();
+    const auto own = app.mac().ownWindows();
     const auto overlays = std::count_if(own.begin(), own.end(), [](const auto& w) {
         return w->level() == 101 && w->collectionBehavior() == 0x111 && !w->hasShadow() && !w->isOpaque()
             && w->backgroundColor() == WindowColor::clear();
     });
     EXPECT_EQ(overlays, 2);
     // A click lands in Mission Control's world, not in a transparent overlay.
-    auto target = app.sim->mac().routeClick({ 700, 400 });
+    auto target = app.mac().routeClick({ 700, 400 });
     EXPECT_NE(target.kind, vmac::ClickTarget::Kind::OwnWindow);
-}
 
-TEST(OverlayWindows, RootWindowIsHiddenOnceAndNeverClosed)
-{
-    TwoDisplays app;
     auto root = app.sim->app().rootWindow();
     ASSERT_TRUE(root);
     EXPECT_EQ(app.overlays().hiddenRootWindow(), root);
@@ -104,25 +61,20 @@ TEST(OverlayWindows, RootWindowIsHiddenOnceAndNeverClosed)
     auto& virtualRoot = static_cast<vmac::VirtualAppWindow&>(*root);
     EXPECT_EQ(virtualRoot.alphaValue(), 0);
     EXPECT_EQ(virtualRoot.styleMask(), WindowStyleMask::borderless);
-
-    // A later rebuild leaves it alone, even when something moved it meanwhile.
-    root->setFrame({ 10, 10, 200, 100 }, false);
-    app.sim->mac().removeDisplay(2);
-    app.sim->runFor(0.1);
-    EXPECT_EQ(root->frame(), (Rect { 10, 10, 200, 100 }));
-    EXPECT_EQ(app.setupLines().size(), 2u);
 }
 
-TEST(OverlayWindows, UnpluggingADisplayRebuildsTheSetForTheRemainingOne)
+TEST(OverlayWindows, UnpluggingADisplayRebuildsTheSetAndLeavesTheRootWindowAlone)
 {
     TwoDisplays app;
     std::vector<std::weak_ptr<vmac::VirtualAppWindow>> before;
-    for (const auto& w : app.sim->mac().ownWindows()) {
+    for (const auto& w : app.mac().ownWindows()) {
         if (w->level() == 101)
             before.push_back(w);
     }
     ASSERT_EQ(before.size(), 2u);
-    app.sim->mac().removeDisplay(2);
+    auto root = app.sim->app().rootWindow();
+    root->setFrame({ 10, 10, 200, 100 }, false); // something moved it meanwhile
+    app.mac().removeDisplay(2);
     app.sim->runFor(0.1);
 
     auto& byScreen = app.overlays().overlayWindowsByScreen();
@@ -133,15 +85,19 @@ TEST(OverlayWindows, UnpluggingADisplayRebuildsTheSetForTheRemainingOne)
     // included: the new set is built afresh.
     for (const auto& old : before)
         EXPECT_TRUE(old.expired());
-    const auto own = app.sim->mac().ownWindows();
+    const auto own = app.mac().ownWindows();
     EXPECT_EQ(std::count_if(own.begin(), own.end(), [](const auto& w) { return w->level() == 101; }), 1);
+    EXPECT_EQ(root->frame(), (Rect { 10, 10, 200, 100 })) << "the root window is hidden once only";
 }
 
 TEST(OverlayWindows, OnlyTheDisplayOfAHoveredButtonTakesTheMouse)
 {
     TwoDisplays app;
     app.openMissionControl();
-    OverlayViewModel& vm = app.sim->engine();
+    OverlayViewModel& vm = app.engine();
+    // The overlays are display-sized windows in the list, under the app's own process; the
+    // engine's own-process filter keeps them from becoming windows with icons.
+    ASSERT_EQ(vm.activeWindows.value().size(), 3u);
 
     // An icon under the pointer without a button leaves the thumbnail around it clickable.
     vm.hoveredWindowID.publish(1002);
@@ -155,8 +111,8 @@ TEST(OverlayWindows, OnlyTheDisplayOfAHoveredButtonTakesTheMouse)
 
     // The window server now sends a click on display 2 to the overlay, with the location in
     // the window's own bottom-left space.
-    auto& display2 = app.sim->mac().desktop().displays[1].frame;
-    auto target = app.sim->mac().routeClick({ display2.x + 300, display2.y + 200 });
+    auto& display2 = app.mac().desktop().displays[1].frame;
+    auto target = app.mac().routeClick({ display2.x + 300, display2.y + 200 });
     EXPECT_EQ(target.kind, vmac::ClickTarget::Kind::OwnWindow);
     EXPECT_EQ(target.window, app.overlayOn(2).windowNumber());
     EXPECT_EQ(target.locationInWindow, (Point { 300, 200 }));
@@ -171,59 +127,22 @@ TEST(OverlayWindows, OnlyTheDisplayOfAHoveredButtonTakesTheMouse)
     EXPECT_TRUE(app.ignores(2));
 }
 
-TEST(OverlayWindows, ARebuildWhileHoveringIgnoresTheMouseUntilTheHoverChanges)
+// A display goes while a button on it is hovered: the rebuilt set starts click-through although
+// the hover stays, and the remaining overlay lays out only what is now placed on its screen.
+TEST(OverlayWindows, ARebuildWhileHoveringStartsClickThroughUntilTheHoverChanges)
 {
     TwoDisplays app;
     app.openMissionControl();
-    OverlayViewModel& vm = app.sim->engine();
-    vm.hoveredButton.publish(WindowButton { 1001, ButtonHoverKind::Close });
-    EXPECT_FALSE(app.ignores(1));
-
-    // A display is added: the rebuilt set starts click-through although the hover stays.
-    app.sim->mac().addDisplay({ 3, { -1280, 0, 1280, 800 }, 24 });
-    app.sim->runFor(1.0 / 120);
-    ASSERT_EQ(app.overlays().overlayWindowsByScreen().size(), 3u);
-    EXPECT_TRUE(app.ignores(1));
-    EXPECT_TRUE(app.ignores(3));
-
-    vm.hoveredButton.publish(WindowButton { 1002, ButtonHoverKind::Close });
-    EXPECT_TRUE(app.ignores(1));
-    EXPECT_FALSE(app.ignores(2));
-}
-
-TEST(OverlayWindows, TwoScreensWithOneIdKeepOnlyTheLaterOverlay)
-{
-    test_support::TempHome home;
-    vmac::RecordingSystemLog log;
-    auto sim = std::make_unique<host::Simulation>(
-        DesktopBuilder().display(std::nullopt, { 0, 0, 1440, 900 }).display(std::nullopt, { 1440, 0, 1280, 800 }).build(), home.home, log);
-    sim->start();
-    sim->runFor(0.2);
-    auto& byScreen = sim->app().overlays()->overlayWindowsByScreen();
-    ASSERT_EQ(byScreen.size(), 1u);
-    EXPECT_EQ(byScreen.begin()->first, 0u);
-    EXPECT_EQ(byScreen.begin()->second.window().frame().width, 1280);
-    // The earlier window of the pair does not linger on screen with nothing to tear it down.
-    const auto own = sim->mac().ownWindows();
-    EXPECT_EQ(std::count_if(own.begin(), own.end(), [](const auto& w) { return w->level() == 101 && w->isVisible(); }), 1);
-    sim.reset();
-}
-
-TEST(OverlayWindows, ADisplayRemovedWhileIconsAreShownLeavesAWorkingOverlayOnTheOther)
-{
-    TwoDisplays app;
-    app.openMissionControl();
-    OverlayViewModel& vm = app.sim->engine();
+    OverlayViewModel& vm = app.engine();
     vm.hoveredButton.publish(WindowButton { 1002, ButtonHoverKind::Close });
     ASSERT_FALSE(app.ignores(2));
 
-    app.sim->mac().removeDisplay(2);
+    app.mac().removeDisplay(2);
     app.sim->runFor(0.5);
     auto& byScreen = app.overlays().overlayWindowsByScreen();
     ASSERT_EQ(byScreen.size(), 1u);
     EXPECT_TRUE(app.ignores(1));
-    // The remaining overlay lays out only what the engine now places on its own screen.
-    auto view = std::dynamic_pointer_cast<vmac::VirtualAppWindow>(app.sim->mac().ownWindows().back());
+    auto view = std::dynamic_pointer_cast<vmac::VirtualAppWindow>(app.mac().ownWindows().back());
     ASSERT_TRUE(view);
     auto* content = dynamic_cast<const OverlayContentView*>(view->contentView().get());
     ASSERT_TRUE(content);
@@ -234,4 +153,19 @@ TEST(OverlayWindows, ADisplayRemovedWhileIconsAreShownLeavesAWorkingOverlayOnThe
         ASSERT_NE(it, vm.activeWindows.value().end());
         EXPECT_EQ(it->hostScreenID, 1u);
     }
+
+    vm.hoveredButton.publish(WindowButton { 1001, ButtonHoverKind::Close });
+    EXPECT_FALSE(app.ignores(1));
+}
+
+TEST(OverlayWindows, TwoScreensWithOneIdKeepOnlyTheLaterOverlay)
+{
+    ClickDesk app(DesktopBuilder().display(std::nullopt, { 0, 0, 1440, 900 }).display(std::nullopt, { 1440, 0, 1280, 800 }), 0.2);
+    auto& byScreen = app.sim->app().overlays()->overlayWindowsByScreen();
+    ASSERT_EQ(byScreen.size(), 1u);
+    EXPECT_EQ(byScreen.begin()->first, 0u);
+    EXPECT_EQ(byScreen.begin()->second.window().frame().width, 1280);
+    // The earlier window of the pair does not linger on screen with nothing to tear it down.
+    const auto own = app.mac().ownWindows();
+    EXPECT_EQ(std::count_if(own.begin(), own.end(), [](const auto& w) { return w->level() == 101 && w->isVisible(); }), 1);
 }

@@ -64,10 +64,14 @@ TEST(DemoScenario, EngineFollowsTheDesktopAndWritesItsDebugLog)
 
     auto text = test_support::readFile(home.debugFile());
     ASSERT_TRUE(text);
-    std::istringstream lines(*text);
-    std::string line, lastScan;
+    std::vector<std::string> lines;
+    std::istringstream in(*text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    std::string lastScan;
     int scans = 0, gates = 0, windowCalcs = 0;
     std::vector<std::string> titles;
+    const std::string rule(32, '-');
     const std::string time = R"(\[\d\d:\d\d:\d\d\.\d{3}\] state event=)";
     const std::regex scan(time + R"(scan raw=(true|false) confidence=\d confirmed=(true|false) fullScreens=\d+ threshold=\d+ )"
                                  R"(baseline=\d+ thumbnails=\d+ avgShrink=\d\.\d{3} bestScreenShrink=\d\.\d{3} preExit=(true|false) )"
@@ -75,20 +79,28 @@ TEST(DemoScenario, EngineFollowsTheDesktopAndWritesItsDebugLog)
                                  R"(updateMs=\d+\.\d{3} frameDeltaMs=\d+\.\d{3})");
     const std::regex gate(time + R"(entry_gate fullScreens=\d+ threshold=\d+ baseline=\d+ thumbnails=\d+ avgShrink=\d\.\d{3} )"
                                  R"(bestScreenShrink=\d\.\d{3} preExit=(true|false) lockRemaining=\d+\.\d\d)");
+    const std::regex windowCalc(time + R"re(window_calc name="[^"]+" id=\d+ bounds=\(-?\d+,-?\d+,\d+,\d+\) ia=\d+ )re"
+                                       R"(mia=\d+ rsc=\d\.\d\d sc=\d\.\d\d lc=(true|false) rs=\d\.\d\d sh=\d\.\d\d op=\d\.\d\d )"
+                                       R"(t=\d+\.\d\ds scr=\d/\d tgt=\(-?\d+,-?\d+\) chg=(true|false) fast=(true|false) )"
+                                       R"(wx=(true|false) dist=(nil|\d+\.\d))");
     const std::regex title(R"(([A-Z -]+) \[\d\d:\d\d:\d\d\.\d{3}\])");
-    while (std::getline(lines, line)) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
         std::smatch m;
         if (std::regex_match(line, scan)) {
             ++scans;
             lastScan = line;
         } else if (std::regex_match(line, gate)) {
             ++gates;
-        } else if (line.find("state event=window_calc ") != std::string::npos) {
+        } else if (std::regex_match(line, windowCalc)) {
             ++windowCalcs;
         } else if (std::regex_match(line, m, title)) {
             titles.push_back(m[1]);
+            // A block stands between two rules, with an empty line before and after.
+            ASSERT_TRUE(i >= 2 && i + 2 < lines.size());
+            EXPECT_TRUE(lines[i - 2].empty() && lines[i - 1] == rule && lines[i + 1] == rule && lines[i + 2].empty());
         } else {
-            EXPECT_TRUE(line.empty() || line == std::string(32, '-')) << line;
+            EXPECT_TRUE(line.empty() || line == rule) << line;
         }
     }
     EXPECT_EQ(titles, (std::vector<std::string> { "OPEN MISSION CONTROL", "CLOSE MISSION CONTROL" }));

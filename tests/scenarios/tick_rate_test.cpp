@@ -1,12 +1,10 @@
-#include "host/simulation.h"
 #include "settings/preference_keys.h"
-#include "support/desktop_builder.h"
-#include "support/temp_home.h"
-#include "vmac/system_logs.h"
+#include "support/click_desk.h"
 
 #include <gtest/gtest.h>
 
 using namespace talvora;
+using test_support::ClickDesk;
 using test_support::DesktopBuilder;
 
 namespace {
@@ -16,24 +14,21 @@ DesktopBuilder desktop()
     return DesktopBuilder().display(1, { 0, 0, 1440, 900 }).app(501, "Safari").window(1001, 501, { 100, 80, 900, 650 }, "Start").front(501);
 }
 
-struct App {
-    test_support::TempHome home;
-    vmac::RecordingSystemLog log;
-    host::Simulation sim;
-    std::vector<double> tickTimes;
+// The app past start-up, counting its ticks.
+struct App : ClickDesk {
+    int ticks = 0;
 
-    explicit App(DesktopBuilder d)
-        : sim(d.build(), home.home, log)
+    explicit App(DesktopBuilder d, double settle = 4)
+        : ClickDesk(std::move(d), settle)
     {
-        sim.onTick = [this] { tickTimes.push_back(sim.elapsed()); };
-        sim.start();
+        sim->onTick = [this] { ++ticks; };
     }
     // Ticks per second over the next `seconds`.
     double rateOver(double seconds)
     {
-        auto before = tickTimes.size();
-        sim.runFor(seconds);
-        return static_cast<double>(tickTimes.size() - before) / seconds;
+        const int before = ticks;
+        sim->runFor(seconds);
+        return (ticks - before) / seconds;
     }
 };
 
@@ -44,38 +39,37 @@ struct App {
 TEST(TickRate, FollowsInputAndMissionControlInBalancedMode)
 {
     App app(desktop());
-    app.sim.runFor(4);
     EXPECT_NEAR(app.rateOver(2), 5, 0.5) << "idle: 5 Hz";
 
-    app.sim.input().postEvent(EventType::LeftMouseDown);
-    app.sim.runFor(0.25); // the next idle tick picks the faster rate up
+    app.sim->input().postEvent(EventType::LeftMouseDown);
+    app.sim->runFor(0.25); // the next idle tick picks the faster rate up
     EXPECT_NEAR(app.rateOver(1), 20, 1) << "20 Hz for 1.5 s after a click";
-    app.sim.runFor(1.0);
+    app.sim->runFor(1.0);
     EXPECT_NEAR(app.rateOver(2), 5, 0.5);
 
-    app.sim.mac().openMissionControl();
+    app.sim->mac().openMissionControl();
     double firstRaw = -1;
-    while (app.sim.elapsed() < 30 && firstRaw < 0) {
-        app.sim.runFor(0.001);
-        if (app.sim.engine().lastDetectorTick().raw)
-            firstRaw = app.sim.elapsed();
+    while (app.sim->elapsed() < 30 && firstRaw < 0) {
+        app.sim->runFor(0.001);
+        if (app.sim->engine().lastDetectorTick().raw)
+            firstRaw = app.sim->elapsed();
     }
     ASSERT_GE(firstRaw, 0);
-    EXPECT_EQ(app.sim.engine().tickMode.value(), TickModeSpec(DisplayLinkMode { 120 })) << "120 Hz from the first raw signal";
+    EXPECT_EQ(app.sim->engine().tickMode.value(), TickModeSpec(DisplayLinkMode { 120 })) << "120 Hz from the first raw signal";
     EXPECT_NEAR(app.rateOver(1), 120, 2);
 
-    app.sim.mac().pressMissionControlKey();
+    app.sim->mac().pressMissionControlKey();
     double iconsGone = -1;
     while (iconsGone < 0) {
-        app.sim.runFor(0.001);
-        if (!app.sim.engine().shouldShowIcons.value())
-            iconsGone = app.sim.elapsed();
+        app.sim->runFor(0.001);
+        if (!app.sim->engine().shouldShowIcons.value())
+            iconsGone = app.sim->elapsed();
     }
     double idleAgain = -1;
-    while (idleAgain < 0 && app.sim.elapsed() < iconsGone + 3) {
-        app.sim.runFor(0.001);
-        if (std::holds_alternative<TimerMode>(app.sim.engine().tickMode.value()))
-            idleAgain = app.sim.elapsed();
+    while (idleAgain < 0 && app.sim->elapsed() < iconsGone + 3) {
+        app.sim->runFor(0.001);
+        if (std::holds_alternative<TimerMode>(app.sim->engine().tickMode.value()))
+            idleAgain = app.sim->elapsed();
     }
     EXPECT_GE(idleAgain - iconsGone, 0.4 - 0.01);
     EXPECT_LE(idleAgain - iconsGone, 0.75 + 0.01);
@@ -84,16 +78,15 @@ TEST(TickRate, FollowsInputAndMissionControlInBalancedMode)
 TEST(TickRate, ConservativeIgnoresInputAndAResponsivenessChangeActsAtOnce)
 {
     App app(desktop().preference(PrefKey::responsivenessMode, std::string("conservative")));
-    app.sim.runFor(4);
     EXPECT_NEAR(app.rateOver(1), 30, 1);
-    app.sim.input().postEvent(EventType::ScrollWheel);
+    app.sim->input().postEvent(EventType::ScrollWheel);
     EXPECT_NEAR(app.rateOver(1), 30, 1);
 
-    app.sim.preferences().set(PrefKey::responsivenessMode, std::string("performance"));
-    static_cast<NotificationCenter&>(app.sim.notifications()).post(NotificationName::responsivenessChanged);
-    EXPECT_EQ(app.sim.engine().tickMode.value(), TickModeSpec(TimerMode { 0.1, 0.02 }))
+    app.sim->preferences().set(PrefKey::responsivenessMode, std::string("performance"));
+    static_cast<NotificationCenter&>(app.sim->notifications()).post(NotificationName::responsivenessChanged);
+    EXPECT_EQ(app.sim->engine().tickMode.value(), TickModeSpec(TimerMode { 0.1, 0.02 }))
         << "at once, without waiting for a tick, and the scroll still counts as recent input";
-    app.sim.runFor(2);
+    app.sim->runFor(2);
     EXPECT_NEAR(app.rateOver(4), 2, 0.3);
 }
 
@@ -101,37 +94,31 @@ TEST(UserInputMonitoring, MaskFollowsTrustAndARefusedMonitorLeavesTheIdleRate)
 {
     {
         App untrusted(desktop());
-        untrusted.sim.runFor(4);
-        EXPECT_EQ(untrusted.sim.input().liveGlobalMonitors(), 1);
-        EXPECT_EQ(untrusted.sim.input().lastMonitorMask(), 0xC240000Au);
+        EXPECT_EQ(untrusted.sim->input().liveGlobalMonitors(), 1);
+        EXPECT_EQ(untrusted.sim->input().lastMonitorMask(), 0xC240000Au);
         // Trust granted later does not change the mask, which was chosen once.
-        untrusted.sim.accessibility().setTrusted(true);
-        untrusted.sim.input().postEvent(EventType::KeyDown);
-        EXPECT_EQ(untrusted.sim.engine().scheduling().lastUserInputAt, 0);
-        untrusted.sim.input().postEvent(EventType::Swipe);
-        EXPECT_NEAR(untrusted.sim.engine().scheduling().lastUserInputAt, untrusted.sim.clock().mediaTime(), 1e-9);
+        untrusted.sim->accessibility().setTrusted(true);
+        untrusted.sim->input().postEvent(EventType::KeyDown);
+        EXPECT_EQ(untrusted.sim->engine().scheduling().lastUserInputAt, 0);
+        untrusted.sim->input().postEvent(EventType::Swipe);
+        EXPECT_NEAR(untrusted.sim->engine().scheduling().lastUserInputAt, untrusted.sim->clock().mediaTime(), 1e-9);
     }
     {
-        auto d = desktop().build();
-        d.accessibilityTrusted = true;
-        test_support::TempHome home;
-        vmac::RecordingSystemLog log;
-        host::Simulation sim(d, home.home, log);
-        sim.start();
-        sim.runFor(0.01);
-        EXPECT_EQ(sim.input().lastMonitorMask(), 0xC240140Au);
-        sim.runFor(4);
-        sim.input().postEvent(EventType::KeyDown);
-        EXPECT_NEAR(sim.engine().scheduling().lastUserInputAt, sim.clock().mediaTime(), 1e-9) << "keys count when trusted";
+        App trusted(desktop().accessibilityTrusted(), 0.01);
+        EXPECT_EQ(trusted.sim->input().lastMonitorMask(), 0xC240140Au);
+        trusted.sim->runFor(4);
+        trusted.sim->input().postEvent(EventType::KeyDown);
+        EXPECT_NEAR(trusted.sim->engine().scheduling().lastUserInputAt, trusted.sim->clock().mediaTime(), 1e-9)
+            << "keys count when trusted";
     }
-    App refused(desktop());
-    refused.sim.input().setRefusesMonitors(true);
-    refused.sim.runFor(4);
-    EXPECT_FALSE(refused.sim.engine().isMonitoringUserInput());
-    refused.sim.input().postEvent(EventType::LeftMouseDown);
-    EXPECT_EQ(refused.sim.engine().scheduling().lastUserInputAt, 0);
+    App refused(desktop(), 0);
+    refused.sim->input().setRefusesMonitors(true);
+    refused.sim->runFor(4);
+    EXPECT_FALSE(refused.sim->engine().isMonitoringUserInput());
+    refused.sim->input().postEvent(EventType::LeftMouseDown);
+    EXPECT_EQ(refused.sim->engine().scheduling().lastUserInputAt, 0);
     EXPECT_NEAR(refused.rateOver(2), 5, 0.5) << "the idle rate always applies";
-    refused.sim.input().setRefusesMonitors(false);
-    refused.sim.engine().startUserInputMonitoring();
-    EXPECT_TRUE(refused.sim.engine().isMonitoringUserInput()) << "a later call tries again";
+    refused.sim->input().setRefusesMonitors(false);
+    refused.sim->engine().startUserInputMonitoring();
+    EXPECT_TRUE(refused.sim->engine().isMonitoringUserInput()) << "a later call tries again";
 }

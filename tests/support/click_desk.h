@@ -30,18 +30,20 @@ inline DesktopBuilder twoDisplayDesk()
         .accessibilityTrusted();
 }
 
-// The app on a virtual Mac, past start-up, with helpers to open Mission Control and to click
-// an icon's buttons as a person does.
+// The app on a virtual Mac, run for `settle` seconds after its start (by default past start-up,
+// when the closed state has been learned; with 0, nothing that start-up queued has run yet), with
+// helpers to open Mission Control and to click an icon's buttons as a person does.
 struct ClickDesk {
     TempHome home;
     vmac::RecordingSystemLog log;
     std::unique_ptr<host::Simulation> sim;
 
-    explicit ClickDesk(DesktopBuilder desktop)
+    explicit ClickDesk(DesktopBuilder desktop, double settle = 4)
         : sim(std::make_unique<host::Simulation>(desktop.debugLogging().build(), home.home, log))
     {
         sim->start();
-        sim->runFor(4); // the closed state is learned first
+        if (settle > 0)
+            sim->runFor(settle);
     }
     ~ClickDesk() { sim.reset(); }
 
@@ -51,13 +53,16 @@ struct ClickDesk {
     // Runs until the predicate holds, checked every half frame, at most `limit` seconds.
     bool runUntil(const std::function<bool()>& done, double limit = 3)
     {
+        secondsUntil(done, limit);
+        return done();
+    }
+    // The same, returning the virtual seconds that passed.
+    double secondsUntil(const std::function<bool()>& done, double limit = 3)
+    {
         const double start = sim->elapsed();
-        while (!done()) {
-            if (sim->elapsed() - start >= limit)
-                return false;
+        while (!done() && sim->elapsed() - start < limit)
             sim->runFor(1.0 / 240);
-        }
-        return true;
+        return sim->elapsed() - start;
     }
     // Opens Mission Control and waits until `icons` icons are shown at full opacity and have
     // settled on their thumbnails.

@@ -13,8 +13,35 @@
 
 namespace talvora::test_support {
 
-// An engine whose window list the test edits tick by tick: Mission Control "opens" when the test
-// adds Dock backdrops and reports windows at thumbnail size.
+// One display with Safari in front and a Notes window of the same size behind it.
+inline DesktopBuilder twoApps()
+{
+    return DesktopBuilder()
+        .display(1, { 0, 0, 1440, 900 })
+        .app(501, "Safari")
+        .app(502, "Notes")
+        .window(1001, 501, { 100, 100, 400, 300 }, "Start")
+        .window(1002, 502, { 300, 200, 400, 300 }, "List")
+        .front(501);
+}
+
+// Safari on a first display, Notes on a taller second one to its right whose top is 100 points
+// higher, so that its local space is neither the primary's nor merely shifted sideways.
+inline DesktopBuilder twoDisplays()
+{
+    return DesktopBuilder()
+        .display(1, { 0, 0, 1440, 900 })
+        .display(2, { 1440, -100, 1920, 1080 })
+        .app(501, "Safari")
+        .app(502, "Notes")
+        .window(1001, 501, { 100, 100, 400, 300 }, "Start")
+        .window(1002, 502, { 1600, 100, 1200, 800 }, "List")
+        .front(501);
+}
+
+// An engine on a virtual Mac in virtual time, ticked by the test, whose window list the test
+// may edit tick by tick: Mission Control "opens" when the test adds Dock backdrops and reports
+// windows at thumbnail size.
 struct DetectorFixture {
     TempHome home;
     vmac::RecordingSystemLog log;
@@ -40,6 +67,7 @@ struct DetectorFixture {
         engine.reset();
     }
 
+    // Lets `afterSeconds` of virtual time pass (running what the main queue has due), then ticks.
     void tick(double afterSeconds = 1.0 / 120)
     {
         sim->runFor(afterSeconds);
