@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,11 @@ TEST(PreferenceKeys, EveryKeyAndDefaultAsOtherProcessesSeeThem)
         { "talvora.closeMinimizeButtonsOnBottom", false },
         { "talvora.closeMinimizeDoubleClickRequired", false },
     };
+    // Keys of other components are left as they are.
     MemoryPreferences reset;
+    reset.values[PrefKey::debugLogging] = true;
+    reset.values[PrefKey::pinnedAppsData] = PreferenceData { '[', ']' };
+    reset.values[PrefKey::telemetryAnonymousID] = std::string("abc");
     vmac::VirtualNotificationCenter notifications;
     resetToDefaults(reset, notifications);
     ASSERT_EQ(reset.writes.size(), resettable.size());
@@ -60,6 +65,10 @@ TEST(PreferenceKeys, EveryKeyAndDefaultAsOtherProcessesSeeThem)
         EXPECT_EQ(reset.writes[i], key) << "write " << i;
         EXPECT_EQ(reset.values.at(key), value) << key;
     }
+    EXPECT_EQ(reset.values.size(), resettable.size() + 3);
+    EXPECT_EQ(reset.values.at(PrefKey::pinnedAppsData), PreferenceValue(PreferenceData { '[', ']' }));
+    EXPECT_EQ(notifications.postedNames(),
+        (std::vector<std::string> { NotificationName::responsivenessChanged, NotificationName::buttonBehaviorChanged }));
     MemoryPreferences empty;
     EXPECT_EQ(readCachedSettings(empty), readCachedSettings(reset));
     EXPECT_EQ(readOverlayContentSettings(empty), readOverlayContentSettings(reset));
@@ -76,4 +85,50 @@ TEST(PreferenceKeys, EveryKeyAndDefaultAsOtherProcessesSeeThem)
     EXPECT_STREQ(NotificationName::responsivenessChanged, "TalvoraResponsivenessChanged");
     EXPECT_STREQ(NotificationName::buttonBehaviorChanged, "TalvoraButtonBehaviorChanged");
     EXPECT_STREQ(NotificationName::openSettings, "TalvoraOpenSettings");
+}
+
+TEST(CachedSettings, OutOfRangeAndIllTypedValuesFallBack)
+{
+    MemoryPreferences store;
+    auto read = [&](const char* key, PreferenceValue value) {
+        store.values.clear();
+        store.values[key] = std::move(value);
+        return readCachedSettings(store);
+    };
+    EXPECT_EQ(read(PrefKey::iconMaxSize, 5.0).iconMaxSize, 51);
+    EXPECT_EQ(read(PrefKey::iconMaxSize, 8.0).iconMaxSize, 8);
+    EXPECT_EQ(read(PrefKey::iconMaxSize, std::int64_t { 100 }).iconMaxSize, 100) << "an integer is a number too";
+    EXPECT_EQ(read(PrefKey::iconMaxSize, std::string("96")).iconMaxSize, 51);
+    EXPECT_EQ(read(PrefKey::windowSizeInfluence, 1.7).windowSizeInfluence, 1.0);
+    EXPECT_EQ(read(PrefKey::windowSizeInfluence, -0.3).windowSizeInfluence, 0.0);
+    EXPECT_EQ(read(PrefKey::windowSizeInfluence, 0.25).windowSizeInfluence, 0.25);
+    EXPECT_EQ(read(PrefKey::windowSizeInfluence, std::string("0.5")).windowSizeInfluence, 1.0);
+    EXPECT_EQ(read(PrefKey::windowSizeInfluence, std::numeric_limits<double>::quiet_NaN()).windowSizeInfluence, 1.0);
+    EXPECT_EQ(read(PrefKey::iconYOffset, -3.5).iconYOffset, -3.5) << "left unclamped for the overlay";
+    EXPECT_EQ(read(PrefKey::responsivenessMode, std::string("Performance")).responsiveness, ResponsivenessMode::Balanced);
+    EXPECT_EQ(read(PrefKey::responsivenessMode, std::string("performance")).responsiveness, ResponsivenessMode::Performance);
+    EXPECT_EQ(read(PrefKey::responsivenessMode, std::int64_t { 0 }).responsiveness, ResponsivenessMode::Balanced);
+    EXPECT_TRUE(read(PrefKey::closeOnHoverEnabled, std::string("false")).closeOnHoverEnabled);
+    EXPECT_TRUE(read(PrefKey::closeOnHoverEnabled, std::int64_t { 0 }).closeOnHoverEnabled);
+    EXPECT_FALSE(read(PrefKey::closeOnHoverEnabled, false).closeOnHoverEnabled);
+    EXPECT_FALSE(read(PrefKey::fadeEnabled, false).fadeEnabled);
+}
+
+TEST(CachedSettings, NumbersNoSettingCanMeanReadAsTheDefault)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    for (double bad : { std::numeric_limits<double>::quiet_NaN(), inf, -inf, 1e308, -1e308 }) {
+        MemoryPreferences store;
+        store.values[PrefKey::iconMaxSize] = bad;
+        store.values[PrefKey::iconYOffset] = bad;
+        store.values[PrefKey::windowSizeInfluence] = bad;
+        EXPECT_EQ(readCachedSettings(store), CachedSettings {}) << bad;
+        store.values[PrefKey::haloIntensity] = bad;
+        store.values[PrefKey::nameTextSize] = bad;
+        EXPECT_EQ(readOverlayContentSettings(store).haloIntensity, 1.5) << bad;
+        EXPECT_EQ(readOverlayContentSettings(store).nameTextSize, 11) << bad;
+    }
+    MemoryPreferences store;
+    store.values[PrefKey::iconMaxSize] = std::int64_t { 1'000'000'000'000 };
+    EXPECT_EQ(readCachedSettings(store).iconMaxSize, 51);
 }

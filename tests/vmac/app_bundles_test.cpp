@@ -6,9 +6,7 @@
 #include "vmac/app_icons.h"
 #include "vmac/scenario.h"
 #include "vmac/system_logs.h"
-#include "vmac/virtual_clock.h"
 #include "vmac/virtual_mac.h"
-#include "vmac/virtual_notification_center.h"
 
 #include <gtest/gtest.h>
 
@@ -87,11 +85,6 @@ TEST(PlistReader, ReadsEveryTypeTheInfoPlistUses)
     EXPECT_EQ(std::get<std::string>(d.at("Twice").value), "last");
     EXPECT_EQ(std::get<std::string>(d.at("").value), "empty key");
 
-    EXPECT_EQ(d.at("Count").scalar(), Value::integer(-42));
-    EXPECT_EQ(d.at("Yes").scalar(), Value::boolean(true));
-    EXPECT_TRUE(d.at("List").scalar().isAbsent()) << "an array is no scalar";
-    EXPECT_TRUE(d.at("Nested").scalar().isAbsent());
-
     EXPECT_TRUE(parsePlist("\xEF\xBB\xBF<plist><string>bom</string></plist>")) << "a byte-order mark, no declaration";
     EXPECT_TRUE(parsePlist("<plist><string>x</string></plist><!-- trailing -->\n"));
 }
@@ -122,8 +115,6 @@ TEST(PlistReader, RefusesMalformedInput)
         "<plist><dict><string>value without key</string></dict></plist>",
         "<plist><dict><key>k</key><key>l</key><true/></dict></plist>",
         "<plist><array>loose</array></plist>",
-        "<plist><dict></array></plist>",
-        "<plist><true>yes</true></plist>",
         // entities and references
         "<plist><string>&nbsp;</string></plist>",
         "<plist><string>fish & chips</string></plist>",
@@ -131,7 +122,6 @@ TEST(PlistReader, RefusesMalformedInput)
         "<plist><string>&#xD800;</string></plist>",
         "<plist><string>&#99999999999999999999;</string></plist>",
         "<!DOCTYPE plist [<!ENTITY e \"boom\">]><plist><string>&e;</string></plist>",
-        "<plist><string>a ]]> b</string></plist>",
         "<plist><string><![CDATA[unterminated</string></plist>",
         "<plist><!-- unterminated <dict/></plist>",
         // numbers
@@ -142,14 +132,10 @@ TEST(PlistReader, RefusesMalformedInput)
         "<plist><real>0x10</real></plist>",
         "<plist><real>1e99999</real></plist>",
         // markup and encoding
-        "<plist version=1.0><dict/></plist>",
-        "<plist version=\"a<b\"><dict/></plist>",
         "<?xml version=\"1.0\" encoding=\"UTF-16\"?><plist><dict/></plist>",
-        "<plist><?xml version=\"1.0\"?><dict/></plist>",
         "<plist><string>\xff\xfe</string></plist>",
         "<plist><string>bell\x07</string></plist>",
         "<plist><string>cut \xe2\x9c</string></plist>",
-        "< plist><dict/></plist>",
     };
     for (const char* text : cases)
         EXPECT_FALSE(parsePlist(text)) << text;
@@ -173,33 +159,6 @@ TEST(PlistReader, NestingIsBoundedAndNeverExhaustsTheStack)
     for (int i = 0; i < 200000; ++i)
         deep += "<dict><key>k</key>";
     EXPECT_FALSE(parsePlist(deep));
-}
-
-TEST(PlistWriter, WritesWhatTheReaderReadsBack)
-{
-    PlistValue original { PlistDictionary {
-        { "Name", { std::string("A & B <C> ]]> \"q\" 'a' \t\r\n ✓") } },
-        { "Count", { std::int64_t { -7 } } },
-        { "Ratio", { 0.1 } },
-        { "Huge", { 1e300 } },
-        { "Down", { -std::numeric_limits<double>::infinity() } },
-        { "On", { true } },
-        { "List", { PlistArray { { std::string("x") }, { PlistDictionary {} }, { PlistArray {} } } } },
-    } };
-    auto xml = vmac::writePlist(original);
-    ASSERT_TRUE(xml);
-    auto back = parsePlist(*xml);
-    ASSERT_TRUE(back) << *xml;
-    const auto& d = dict(*back);
-    EXPECT_EQ(std::get<std::string>(d.at("Name").value), "A & B <C> ]]> \"q\" 'a' \t\r\n ✓");
-    EXPECT_EQ(std::get<std::int64_t>(d.at("Count").value), -7);
-    EXPECT_EQ(std::get<double>(d.at("Ratio").value), 0.1) << "the shortest form that reads back exactly";
-    EXPECT_EQ(std::get<double>(d.at("Huge").value), 1e300);
-    EXPECT_EQ(std::get<double>(d.at("Down").value), -std::numeric_limits<double>::infinity());
-    EXPECT_EQ(std::get<PlistArray>(d.at("List").value).size(), 3u);
-
-    EXPECT_FALSE(vmac::writePlist(PlistValue { std::string("bell\x07") })) << "XML cannot carry it";
-    EXPECT_FALSE(vmac::writePlist(PlistValue { PlistDictionary { { "bad\xff", { true } } } }));
 }
 
 TEST(AppBundles, InstallsARealBundleThatAnyReaderCanRead)
@@ -299,18 +258,13 @@ TEST(AppBundles, InfoDictionaryAndIconOfABundlePath)
     EXPECT_FALSE(bundles.infoDictionary(apps + "/Odd.app/Contents/Info.plist")) << "a file is no bundle";
 
     EXPECT_EQ(bundles.iconForFile(apps + "/Safari.app"), icon);
-    EXPECT_EQ(bundles.iconForFile(apps + "/./Safari.app"), icon);
     EXPECT_EQ(bundles.iconForFile(apps + "/Odd.app"), vmac::genericApplicationIcon());
     EXPECT_EQ(bundles.iconForFile(apps + "/Bare.app"), bundles.iconForFile(apps + "/Odd.app")) << "one generic image";
     EXPECT_EQ(bundles.iconForFile(apps + "/Missing.app"), nullptr);
     EXPECT_EQ(bundles.iconForFile(apps), nullptr) << "a plain folder";
-    auto generic = vmac::genericApplicationIcon();
-    ASSERT_TRUE(generic);
-    EXPECT_EQ(generic->pixels.size(), static_cast<std::size_t>(generic->width * generic->height));
 
     // The Mac's own Applications folder is this one.
     EXPECT_EQ(bundles.resolve("/Applications/Safari.app"), apps + "/Safari.app");
-    EXPECT_EQ(bundles.resolve("/ApplicationsOther/x"), "/ApplicationsOther/x");
     EXPECT_EQ(bundles.iconForFile("/Applications/Safari.app"), icon);
     EXPECT_EQ(bundles.infoDictionary("/Applications/Safari.app")->at("CFBundleDisplayName"), Value::string("Safari Browser"));
 
@@ -319,78 +273,27 @@ TEST(AppBundles, InfoDictionaryAndIconOfABundlePath)
     EXPECT_FALSE(bundles.pathForBundleIdentifier("com.apple.Safari"));
 }
 
-TEST(AppBundles, TheVirtualMacsWorkspaceLooksIntoThem)
-{
-    test_support::TempHome home;
-    AppBundles bundles(home.home.applications());
-    auto installedIcon = vmac::makeSolidIcon(0xFF0000FF), runningBundleIcon = vmac::makeSolidIcon(0xFFFF0000);
-    bundles.install({ "Notes", "com.apple.Notes", std::nullopt, installedIcon });
-
-    vmac::VirtualDesktop desktop;
-    auto mail = std::make_shared<vmac::VirtualApp>();
-    mail->pid = 602;
-    mail->bundleIdentifier = "com.apple.mail";
-    mail->bundlePath = "/Applications/Mail.app";
-    mail->bundleIcon = runningBundleIcon;
-    desktop.apps.push_back(mail);
-    vmac::VirtualClock clock;
-    vmac::VirtualNotificationCenter notifications;
-    vmac::VirtualMac mac(desktop, 900, clock, notifications);
-    Workspace& ws = workspaceOf(mac);
-
-    EXPECT_FALSE(ws.applicationPath("com.apple.Notes")) << "without bundles nothing is installed";
-    EXPECT_FALSE(ws.bundleInfoDictionary(home.home.applications() + "/Notes.app"));
-    EXPECT_EQ(ws.iconForFile("/Applications/Mail.app"), runningBundleIcon);
-
-    mac.setAppBundles(&bundles);
-    auto path = ws.applicationPath("com.apple.Notes");
-    ASSERT_TRUE(path);
-    EXPECT_EQ(ws.bundleInfoDictionary(*path)->at("CFBundleName"), Value::string("Notes"));
-    EXPECT_EQ(ws.iconForFile(*path), installedIcon);
-    EXPECT_EQ(ws.iconForFile("/Applications/Mail.app"), runningBundleIcon) << "not installed: the running app's bundle icon";
-    bundles.install({ "Mail", "com.apple.mail", std::nullopt, installedIcon });
-    EXPECT_EQ(ws.iconForFile("/Applications/Mail.app"), installedIcon) << "installed: the bundle on disk";
-}
-
-TEST(AppBundles, ScenarioInstalledAppsAreReadAndChecked)
-{
-    auto result = vmac::parseScenario(R"({
-        "installedApps": [ { "name": "Pages", "bundleID": "com.apple.iWork.Pages", "displayName": "Pages Pro", "color": "#ff9500" },
-                           { "name": "Plain", "bundleID": "com.example.plain" } ] })");
-    ASSERT_TRUE(result.scenario) << result.error;
-    const auto& installed = result.scenario->installedApps;
-    ASSERT_EQ(installed.size(), 2u);
-    EXPECT_EQ(installed[0].name, "Pages");
-    EXPECT_EQ(installed[0].bundleIdentifier, "com.apple.iWork.Pages");
-    EXPECT_EQ(installed[0].displayName, "Pages Pro");
-    ASSERT_TRUE(installed[0].icon);
-    EXPECT_EQ(installed[0].icon->width, vmac::kAppIconSide); // an application icon in the app's colour
-    EXPECT_FALSE(installed[1].displayName);
-    EXPECT_FALSE(installed[1].icon);
-    EXPECT_TRUE(vmac::parseScenario("{}").scenario->installedApps.empty());
-
-    auto errorOf = [](const char* text) { return vmac::parseScenario(text).error; };
-    EXPECT_EQ(errorOf(R"({ "installedApps": {} })"), "installedApps: must be an array");
-    EXPECT_EQ(errorOf(R"({ "installedApps": [ { "name": "a/b", "bundleID": "a" } ] })"),
-        "installedApps[0]: \"name\" must be a file name");
-    EXPECT_EQ(errorOf(R"({ "installedApps": [ { "name": "A" } ] })"), "installedApps[0]: needs \"bundleID\"");
-    EXPECT_EQ(errorOf(R"({ "installedApps": [ { "name": "A", "bundleID": "a" }, { "name": "A", "bundleID": "b" } ] })"),
-        "installedApps[1]: \"A\" is installed twice");
-}
-
+// The running Safari reports no icon of its own and keeps one in its bundle; the bundle on disk
+// wins over it. Mail runs from a bundle that is not installed: the running app's bundle icon.
 TEST(AppBundles, TheCompositionInstallsTheScenariosAppsForThePinnedApps)
 {
     test_support::TempHome home;
     vmac::RecordingSystemLog log;
     auto result = vmac::parseScenario(R"({
         "displays": [ { "number": 1, "bounds": [0, 0, 1440, 900] } ],
-        "apps": [ { "pid": 501, "name": "Safari", "bundleID": "com.apple.Safari", "icon": "none", "color": "#000000",
-                    "bundlePath": "/Applications/Safari.app" } ],
+        "apps": [ { "pid": 501, "name": "Safari", "bundleID": "com.apple.Safari", "icon": "bundle", "color": "#000000",
+                    "bundlePath": "/Applications/Safari.app" },
+                  { "pid": 602, "name": "Mail", "bundleID": "com.apple.mail", "icon": "bundle", "color": "#00ff00",
+                    "bundlePath": "/Applications/Mail.app" } ],
         "installedApps": [ { "name": "Pages", "bundleID": "com.apple.iWork.Pages", "displayName": "Pages Pro", "color": "#ff9500" },
                            { "name": "Keynote", "bundleID": "com.apple.iWork.Keynote" },
                            { "name": "Safari", "bundleID": "com.apple.Safari", "color": "#1e88e5" } ] })");
     ASSERT_TRUE(result.scenario) << result.error;
     auto pagesIcon = result.scenario->installedApps[0].icon, safariIcon = result.scenario->installedApps[2].icon;
+    ImageRef mailIcon;
+    for (const auto& app : result.scenario->desktop.apps)
+        mailIcon = app->pid == 602 ? app->bundleIcon : mailIcon;
+    ASSERT_TRUE(mailIcon);
     host::Simulation sim(std::move(*result.scenario), home.home, log);
     EXPECT_TRUE(std::filesystem::exists(home.home.applications() + "/Pages.app/Contents/Info.plist"))
         << "on the disk before the engine starts";
@@ -409,5 +312,6 @@ TEST(AppBundles, TheCompositionInstallsTheScenariosAppsForThePinnedApps)
     ASSERT_TRUE(safari) << "running without an icon: the icon of its bundle, and /Applications is the home's folder";
     EXPECT_EQ(safari->name, "Safari");
     EXPECT_EQ(safari->icon, safariIcon);
+    EXPECT_EQ(store.appDisplayInfo("com.apple.mail")->icon, mailIcon);
     EXPECT_FALSE(store.appDisplayInfo("com.example.absent"));
 }

@@ -1,25 +1,25 @@
-#include "support/run_tool.h"
-#include "support/temp_home.h"
-#include "vmac/file_preferences_store.h"
-#include "vmac/system_logs.h"
-#include "vmac/home_folder.h"
-#include "vmac/virtual_clock.h"
-#include "vmac/virtual_run_loop.h"
+// The preferences domain as the application and other processes share it, and against hostile
+// files and killed writers: nothing blocks, nothing recursive runs over a deep document, nothing
+// the user had is lost or rolled back.
+
+#include "vmac/preferences_file_fixture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <chrono>
 #include <cmath>
-#include <cstdlib>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <memory>
+#include <map>
+#include <random>
 #include <sstream>
-#include <string>
-#include <vector>
+#include <thread>
 
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -31,39 +31,9 @@ namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-// How many records of the log mention `fragment`.
-int countMentions(const RecordingSystemLog& log, const std::string& fragment)
-{
-    int n = 0;
-    for (const auto& r : log.records())
-        n += r.message.find(fragment) != std::string::npos;
-    return n;
-}
-
-std::string readText(const std::string& path) { return test_support::readFile(path).value_or(""); }
-
-class PreferencesFileTest : public ::testing::Test {
-protected:
-    std::unique_ptr<FilePreferencesStore> open() { return std::make_unique<FilePreferencesStore>(path(), clock, queue, log); }
-    std::string path() const { return home.preferencesFile(); }
-    nlohmann::json fileJson() const { return nlohmann::json::parse(readText(path())); }
-    std::vector<std::string> folderEntries() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(home.preferencesFolder()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    static PreferencesStore& api(FilePreferencesStore& store) { return store; }
-
-    test_support::TempHome temp;
-    const HomeFolder& home = temp.home;
-    VirtualClock clock;
-    VirtualRunLoop queue { clock };
-    RecordingSystemLog log;
-};
+using PreferencesFileTest = test_support::PreferencesFileFixture;
+using test_support::countMentions;
+using test_support::readText;
 
 // --- Values and the file format ---------------------------------------------------------
 
@@ -116,11 +86,14 @@ TEST_F(PreferencesFileTest, EveryTypeSurvivesTheFileWithItsType)
     EXPECT_EQ(json["list"]["type"], "array");
 }
 
-TEST_F(PreferencesFileTest, EntriesOfUnknownShapeAreSkippedAndKeptOnWrite)
+// Entries this version cannot read are skipped one by one, not taken for a corrupt file, and a
+// write keeps them, and the text of every entry it did not change, as they were.
+TEST_F(PreferencesFileTest, EntriesItCannotReadAreSkippedAndKeptAsWrittenByAWrite)
 {
-    test_support::writeFile(path(), R"({
-        "good": {"type": "integer", "value": 7},
-        "future": {"type": "color", "value": "#ff0000"},
+    // An entry from a newer version, spelled as no writer of ours would spell it.
+    const std::string future = R"({"type": "future", "value": [1e5, "\u00e9\/", {"deep": [[[]]]}, 0.10]})";
+    test_support::writeFile(path(), "{\"zz\":" + future + R"(,
+        "a": {"type": "integer", "value": 1}, "a": {"type": "integer", "value": 7},
         "wrongValue": {"type": "boolean", "value": "yes"},
         "fractionalInt": {"type": "integer", "value": 1.5},
         "mixedArray": {"type": "array", "value": ["a", 1]},
@@ -129,16 +102,26 @@ TEST_F(PreferencesFileTest, EntriesOfUnknownShapeAreSkippedAndKeptOnWrite)
         "bare": 3
     })");
     auto store = open();
-    auto all = store->dictionaryRepresentation();
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all["good"], PreferenceValue(std::int64_t { 7 }));
+    EXPECT_EQ(store->dictionaryRepresentation(), (PreferenceDomain { { "a", std::int64_t { 7 } } }))
+        << "a key given twice keeps its last value";
     EXPECT_TRUE(log.records().empty()) << "one bad entry does not make the file corrupt";
 
-    api(*store).set("other", std::string("x"));
-    auto json = fileJson();
-    EXPECT_EQ(json["future"], (nlohmann::json { { "type", "color" }, { "value", "#ff0000" } }));
-    EXPECT_EQ(json["bare"], 3);
-    EXPECT_EQ(json["other"]["value"], "x");
+    api(*store).set("b", std::int64_t { 1 });
+    const std::string first = readText(path());
+    EXPECT_THAT(first, HasSubstr("\"zz\": " + future));
+    EXPECT_EQ(fileJson()["bare"], 3);
+    for (std::int64_t n = 2; n < 6; ++n)
+        api(*store).set("b", n);
+    EXPECT_EQ(readText(path()).size(), first.size()) << "rewrites do not grow what they did not change";
+    EXPECT_THAT(folderEntries(), ElementsAre("app.talvora.Talvora.json", "app.talvora.Talvora.json.lock"));
+}
+
+TEST_F(PreferencesFileTest, EmptyFileIsAnEmptyDomainNotACorruptOne)
+{
+    test_support::writeFile(path(), "\n");
+    auto store = open();
+    api(*store).set("a", true);
+    EXPECT_TRUE(log.records().empty());
     EXPECT_THAT(folderEntries(), ElementsAre("app.talvora.Talvora.json", "app.talvora.Talvora.json.lock"));
 }
 
@@ -252,6 +235,79 @@ TEST_F(PreferencesFileTest, AWriteReplacesTheFileWithANewOne)
     EXPECT_EQ(fileJson()["speed"]["value"], 2.0);
 }
 
+TEST_F(PreferencesFileTest, KilledWritersNeverDamageTheFileNorRollBackAWrite)
+{
+    using Clock = std::chrono::steady_clock;
+    // Kill moments spread over a whole write, however fast this machine is right now.
+    const auto started = Clock::now();
+    ASSERT_EQ(tool({ "write", "k0", "-int", "-1" }).exitCode, 0);
+    const auto oneWrite = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started).count();
+    std::mt19937 random(15);
+    std::uniform_int_distribution<long> delayMicroseconds(0, oneWrite * 3 / 2);
+    std::map<std::string, std::int64_t> acknowledged; // the last value whose writer reported success
+    int killed = 0, rounds = 0;
+    const auto deadline = Clock::now() + std::chrono::seconds(40);
+    for (; rounds < 300 && Clock::now() < deadline; ++rounds) {
+        const std::string key = "k" + std::to_string(rounds % 4), value = std::to_string(rounds);
+        std::vector<std::string> args = { TALVORA_DEFAULTS_TOOL, "--home", home.root, "write", key, "-int", value };
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        // Every fourth writer is left to finish, so that there are always writes to lose.
+        if (rounds % 4 != 3) {
+            std::this_thread::sleep_for(std::chrono::microseconds(delayMicroseconds(random)));
+            ::kill(pid, SIGKILL);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        const bool succeeded = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (succeeded)
+            acknowledged[key] = rounds;
+        else
+            ++killed;
+
+        const std::string text = readText(path());
+        std::string error;
+        auto parsed = parsePreferencesText(text, error);
+        ASSERT_TRUE(parsed) << "round " << rounds << ": " << error;
+        const auto domain = decodeDomain(*parsed);
+        for (const auto& [k, v] : acknowledged) {
+            auto it = domain.find(k);
+            ASSERT_NE(it, domain.end()) << "round " << rounds << ": " << k << " lost";
+            ASSERT_GE(std::get<std::int64_t>(it->second), v) << "round " << rounds << ": " << k << " rolled back";
+        }
+        if (succeeded) {
+            ASSERT_TRUE(filesNamed(".tmp-").empty()) << "round " << rounds;
+        }
+    }
+    EXPECT_GE(rounds, 100) << "too few rounds to mean anything";
+    EXPECT_GT(killed, 10);
+    EXPECT_FALSE(acknowledged.empty());
+    ASSERT_EQ(tool({ "write", "last", "-bool", "true" }).exitCode, 0);
+    EXPECT_TRUE(filesNamed(".tmp-").empty());
+    EXPECT_TRUE(filesNamed(".corrupt-").empty()) << "no version of the file was ever damaged";
+}
+
+TEST_F(PreferencesFileTest, StaleTemporaryFilesGoWithTheNextWrite)
+{
+    fs::create_directories(home.preferencesFolder());
+    const std::string stale = path() + ".tmp-Ab12Cd", unrelated = path() + ".tmp-notours.txt";
+    test_support::writeFile(stale, "{\"half\": ");
+    test_support::writeFile(unrelated, "kept");
+    auto store = open();
+    api(*store).set("a", true);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(unrelated));
+}
+
 // --- Change observers -------------------------------------------------------------------
 
 TEST_F(PreferencesFileTest, ObserversHearOfRealChangesOnlyAndOnTheQueue)
@@ -267,12 +323,6 @@ TEST_F(PreferencesFileTest, ObserversHearOfRealChangesOnlyAndOnTheQueue)
     queue.drain();
     EXPECT_EQ(calls, 1);
 
-    app->synchronize();
-    clock.advance(1);
-    api(*app).object("k");
-    queue.drain();
-    EXPECT_EQ(calls, 1) << "nothing changed";
-
     // The file rewritten with the same contents: a new stamp, but no change to report.
     api(*tool).set("k", std::string("v"));
     app->synchronize();
@@ -280,8 +330,6 @@ TEST_F(PreferencesFileTest, ObserversHearOfRealChangesOnlyAndOnTheQueue)
     EXPECT_EQ(calls, 1);
 
     api(*app).set("mine", true);
-    queue.drain();
-    EXPECT_EQ(calls, 2);
     api(*app).set("mine", true);
     api(*app).remove("absent");
     queue.drain();
@@ -322,46 +370,67 @@ TEST_F(PreferencesFileTest, ObserverThatWritesDoesNotReenterAndDeadStoreIsSilent
     EXPECT_EQ(late, 0);
 }
 
-// --- Unreadable files and failed writes -------------------------------------------------
+// --- Unusable files and failed writes ---------------------------------------------------
 
-TEST_F(PreferencesFileTest, CorruptFileReadsEmptyAndIsMovedAsideBeforeTheNextWrite)
+// A file that cannot be used reads as empty and is reported once, however often it is looked
+// at; the next write keeps it aside byte for byte, under a name no earlier one has, and starts a
+// new file with the one new value.
+TEST_F(PreferencesFileTest, UnusableFilesReadEmptyAndAreKeptAsideWholeByTheNextWrite)
 {
-    const std::string garbage = "{\"a\": {\"type\": \"integer\", \"value\": 1},\n\x01 truncated";
-    test_support::writeFile(path(), garbage);
-    auto store = open();
-    EXPECT_FALSE(api(*store).object("a"));
-    for (int i = 0; i < 5; ++i) {
-        clock.advance(0.5);
-        api(*store).object("a");
-        store->synchronize();
+    const std::string entry = R"("a": {"type": "integer", "value": 1})";
+    const std::size_t deep = 48000;
+    const std::vector<std::pair<std::string, std::string>> files = {
+        { "cut short, with a control character", "{" + entry + ",\n\x01 truncated" },
+        { "not an object", "[1, 2]" },
+        { "nested 48,000 levels under an unknown key", "{" + entry + R"(, "x": )" + std::string(deep, '[') + std::string(deep, ']') + "}" },
+        { "nested 10,000 levels in objects", "{" + entry + R"(, "x": )" + [] {
+              std::string s;
+              for (int i = 0; i < 10000; ++i)
+                  s += "{\"k\":";
+              return s + "1" + std::string(10000, '}');
+          }() + "}" },
+        { "larger than the limit", "{" + entry + "}" + std::string((8u << 20) + 1, ' ') },
+    };
+    // The virtual clock stands still, so every file is moved aside in the same second.
+    const std::string aside = path() + ".corrupt-20261206-160000";
+    std::vector<std::string> keptAside;
+    for (const auto& [what, text] : files) {
+        SCOPED_TRACE(what);
+        log.clear();
+        test_support::writeFile(path(), text);
+        auto store = open();
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_FALSE(api(*store).object("a"));
+            store->synchronize();
+        }
+        EXPECT_TRUE(store->unusableReason());
+        EXPECT_EQ(countMentions(log, "could not parse " + path()), 1);
+        EXPECT_EQ(log.records().at(0).level, LogLevel::Error);
+
+        api(*store).set("b", std::int64_t { 2 });
+        ASSERT_TRUE(store->lastWriteSucceeded());
+        EXPECT_EQ(fileJson(), nlohmann::json::parse(R"({"b": {"type": "integer", "value": 2}})"));
+        const std::size_t n = keptAside.size() + 1;
+        keptAside.push_back(n == 1 ? aside : aside + "-" + std::to_string(n));
+        EXPECT_EQ(countMentions(log, "kept it as " + keptAside.back()), 1);
+        EXPECT_EQ(readText(keptAside.back()), text) << "the damaged file is kept byte for byte";
     }
-    EXPECT_EQ(countMentions(log, "could not parse " + path()), 1);
-    EXPECT_EQ(log.records().at(0).category, "Preferences");
-    EXPECT_EQ(log.records().at(0).level, LogLevel::Error);
-
-    api(*store).set("b", std::int64_t { 2 });
-    const std::string aside = path() + ".corrupt-20261206-160002";
-    EXPECT_EQ(readText(aside), garbage);
-    EXPECT_EQ(countMentions(log, "kept it as " + aside), 1);
-    EXPECT_EQ(fileJson(), (nlohmann::json { { "b", { { "type", "integer" }, { "value", 2 } } } }));
-
-    // A second bad file in the same second gets a name of its own.
-    test_support::writeFile(path(), "[1, 2]");
-    store->synchronize();
-    EXPECT_FALSE(api(*store).object("b"));
-    api(*store).remove("b");
-    EXPECT_EQ(readText(aside + "-2"), "[1, 2]");
-    EXPECT_EQ(readText(aside), garbage);
-    EXPECT_EQ(fileJson(), nlohmann::json::object());
+    EXPECT_EQ(filesNamed(".corrupt-").size(), files.size()) << "no earlier file overwritten";
+    EXPECT_EQ(readText(aside), files[0].second);
 }
 
-TEST_F(PreferencesFileTest, EmptyFileIsAnEmptyDomainNotACorruptOne)
+TEST_F(PreferencesFileTest, AFifoInPlaceOfTheFileNeverBlocks)
 {
-    test_support::writeFile(path(), "\n");
-    auto store = open();
-    api(*store).set("a", true);
-    EXPECT_TRUE(log.records().empty());
-    EXPECT_THAT(folderEntries(), ElementsAre("app.talvora.Talvora.json", "app.talvora.Talvora.json.lock"));
+    fs::create_directories(home.preferencesFolder());
+    ASSERT_EQ(::mkfifo(path().c_str(), 0600), 0);
+    auto store = open(); // would block for ever on a plain open
+    EXPECT_EQ(store->unusableReason(), std::optional<std::string>("not a regular file"));
+    api(*store).set("b", true);
+    EXPECT_FALSE(store->lastWriteSucceeded()) << "what it cannot read it does not replace";
+    EXPECT_TRUE(fs::is_fifo(path()));
+    auto read = tool({ "read" });
+    EXPECT_EQ(read.exitCode, 1);
+    EXPECT_EQ(read.err, "talvora-defaults: cannot read " + path() + ": not a regular file\n");
 }
 
 TEST_F(PreferencesFileTest, FailedWriteIsLoggedAndStillSeenByThisProcess)
@@ -381,95 +450,6 @@ TEST_F(PreferencesFileTest, FailedWriteIsLoggedAndStillSeenByThisProcess)
     EXPECT_EQ(calls, 1);
     clock.advance(1);
     EXPECT_EQ(api(*store).object("a"), PreferenceValue(std::int64_t { 5 }));
-}
-
-// --- The talvora-defaults tool ----------------------------------------------------------
-
-using test_support::ToolResult;
-
-class DefaultsToolTest : public PreferencesFileTest {
-protected:
-    ToolResult run(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), { TALVORA_DEFAULTS_TOOL, "--home", home.root });
-        return test_support::runTool(std::move(args), home.root);
-    }
-};
-
-TEST_F(DefaultsToolTest, WritesEveryTypeThatTheApplicationThenReads)
-{
-    auto app = open();
-    EXPECT_EQ(run({ "write", "flag", "-bool", "YES" }).exitCode, 0);
-    EXPECT_EQ(run({ "write", "off", "-bool", "0" }).exitCode, 0);
-    EXPECT_EQ(run({ "write", "count", "-int", "-42" }).exitCode, 0);
-    EXPECT_EQ(run({ "write", "ratio", "-float", "2" }).exitCode, 0);
-    EXPECT_EQ(run({ "write", "name", "-string", "hello world" }).exitCode, 0);
-    EXPECT_EQ(run({ "write", "blob", "-data", "00fFa5" }).exitCode, 0);
-    EXPECT_EQ(run({ "write", "list", "-array", "x", "y, z" }).exitCode, 0);
-
-    app->synchronize();
-    EXPECT_EQ(api(*app).object("flag"), PreferenceValue(true));
-    EXPECT_EQ(api(*app).object("off"), PreferenceValue(false));
-    EXPECT_EQ(api(*app).object("count"), PreferenceValue(std::int64_t { -42 }));
-    EXPECT_EQ(api(*app).object("ratio"), PreferenceValue(2.0));
-    EXPECT_EQ(api(*app).object("name"), PreferenceValue(std::string("hello world")));
-    EXPECT_EQ(api(*app).object("blob"), PreferenceValue(PreferenceData { 0x00, 0xff, 0xa5 }));
-    EXPECT_EQ(api(*app).object("list"), PreferenceValue(StringArray { "x", "y, z" }));
-
-    EXPECT_EQ(run({ "read", "ratio" }).out, "2.0\n");
-    EXPECT_EQ(run({ "read", "blob" }).out, "00ffa5\n");
-    auto all = run({ "read" });
-    EXPECT_EQ(all.exitCode, 0);
-    EXPECT_EQ(all.out, "blob = 00ffa5 (data)\n"
-                       "count = -42 (integer)\n"
-                       "flag = true (boolean)\n"
-                       "list = [\"x\",\"y, z\"] (array)\n"
-                       "name = hello world (string)\n"
-                       "off = false (boolean)\n"
-                       "ratio = 2.0 (double)\n");
-
-    // The application's own write is visible to the tool, and the tool's delete to the app.
-    api(*app).set("fromApp", std::int64_t { 9 });
-    EXPECT_EQ(run({ "read", "fromApp" }).out, "9\n");
-    EXPECT_EQ(run({ "delete", "fromApp" }).exitCode, 0);
-    app->synchronize();
-    EXPECT_FALSE(api(*app).object("fromApp"));
-    EXPECT_TRUE(api(*app).object("count"));
-}
-
-TEST_F(DefaultsToolTest, MissingKeysExitOne)
-{
-    for (const char* command : { "read", "delete" }) {
-        auto result = run({ command, "nothing" });
-        EXPECT_EQ(result.exitCode, 1) << command;
-        EXPECT_EQ(result.err, "The domain/default pair of (app.talvora.Talvora, nothing) does not exist\n") << command;
-    }
-    EXPECT_FALSE(fs::exists(path()));
-}
-
-TEST_F(DefaultsToolTest, BadInputExitsTwoAndWritesNothing)
-{
-    ASSERT_EQ(run({ "write", "keep", "-int", "1" }).exitCode, 0);
-    const std::string before = readText(path());
-    const std::vector<std::vector<std::string>> bad = {
-        { "write", "k", "-int", "12x" },
-        { "write", "k", "-float", "1.5.2" },
-        { "write", "k", "-data", "abc" },
-        { "write", "k", "-bool", "maybe" },
-        { "write", "k", "-color", "red" },
-        { "write", "k", "-int", "1", "2" },
-        { "write", "k" },
-        { "read", "a", "b" },
-        { "rename", "k" },
-    };
-    for (const auto& args : bad) {
-        auto result = run(args);
-        std::string shown = ::testing::PrintToString(args);
-        EXPECT_EQ(result.exitCode, 2) << shown;
-        EXPECT_THAT(result.err, HasSubstr("usage: talvora-defaults")) << shown;
-        EXPECT_TRUE(result.out.empty()) << shown;
-    }
-    EXPECT_EQ(readText(path()), before);
 }
 
 } // namespace

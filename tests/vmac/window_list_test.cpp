@@ -12,34 +12,8 @@ using test_support::VirtualMacFixture;
 
 namespace {
 
-constexpr ProcessID kTalvora = 900;
-
-struct Listed {
-    WindowListReply reply;
-    const WindowList& entries() const { return *reply.entries; }
-
-    std::vector<const WindowEntry*> where(std::function<bool(const WindowEntry&)> predicate) const
-    {
-        std::vector<const WindowEntry*> found;
-        for (const auto& e : entries()) {
-            if (predicate(e))
-                found.push_back(&e);
-        }
-        return found;
-    }
-    const WindowEntry* window(WindowNumber n) const
-    {
-        auto found = where([&](const WindowEntry& e) { return entryWindowNumber(e) == n; });
-        return found.empty() ? nullptr : found.front();
-    }
-};
-
-Listed list(vmac::VirtualMac& mac, WindowListOption option = WindowListOption::All)
-{
-    return { static_cast<WindowServer&>(mac).copyWindowList(option, 0) };
-}
-
-VirtualMacFixture twoDisplayMac(bool screenRecording = true)
+// Display 2 lies left of the primary, at a negative origin.
+vmac::Scenario twoDisplays(bool screenRecording = true)
 {
     auto scenario = DesktopBuilder()
                         .display(1, { 0, 0, 1440, 900 })
@@ -51,140 +25,100 @@ VirtualMacFixture twoDisplayMac(bool screenRecording = true)
                         .front(501)
                         .build();
     scenario.desktop.screenRecordingGranted = screenRecording;
-    return VirtualMacFixture(scenario);
+    return scenario;
+}
+
+std::vector<WindowEntry> named(const WindowListReply& reply, const std::string& name)
+{
+    std::vector<WindowEntry> found;
+    std::copy_if(reply.entries->begin(), reply.entries->end(), std::back_inserter(found),
+        [&](const WindowEntry& e) { return e.name.asString() == name; });
+    return found;
 }
 
 } // namespace
 
-TEST(VirtualWindowList, OrderedByLayerThenFrontToBack)
-{
-    auto test = twoDisplayMac();
-    auto& mac = test.mac;
-    auto l = list(mac);
-    ASSERT_TRUE(l.reply.ok());
-    std::vector<long long> layers;
-    for (const auto& e : l.entries())
-        layers.push_back(*entryLayer(e));
-    EXPECT_TRUE(std::is_sorted(layers.begin(), layers.end(), std::greater<>()));
-    // Within layer 0 the front application's window comes first.
-    auto apps = l.where([](const WindowEntry& e) { return entryLayer(e) == 0 && isOnScreenEntry(e); });
-    ASSERT_EQ(apps.size(), 2u);
-    EXPECT_EQ(entryWindowNumber(*apps[0]), 1001u);
-    mac.activateApp(502);
-    apps = list(mac).where([](const WindowEntry& e) { return entryLayer(e) == 0 && isOnScreenEntry(e); });
-    EXPECT_EQ(entryWindowNumber(*apps[0]), 1002u);
-}
-
 TEST(VirtualWindowList, EveryDisplayHasAMenuBarStatusItemsAndADesktopPicture)
 {
-    auto test = twoDisplayMac();
-    auto& mac = test.mac;
-    auto l = list(mac);
-    auto menuBars = l.where([](const WindowEntry& e) { return entryOwnerName(e) == "Window Server" && entryLayer(e) == 24; });
+    VirtualMacFixture f(twoDisplays());
+    auto menuBars = f.onScreenAtLayer(24);
     ASSERT_EQ(menuBars.size(), 2u);
-    EXPECT_EQ(entryBounds(*menuBars[1]), (Rect { -1728, 0, 1728, 24 })) << "negative origins left of the primary";
-    auto focusModes = l.where([](const WindowEntry& e) { return e.name.asString() == "FocusModes"; });
-    EXPECT_EQ(focusModes.size(), 2u);
-    EXPECT_TRUE(l.where([](const WindowEntry& e) { return e.name.asString() == "Item-0"; }).empty())
-        << "no status item until the program makes one";
-    auto item = static_cast<StatusBar&>(mac.statusBar()).statusItemWithVariableLength();
-    l = list(mac);
-    auto ownItems = l.where([](const WindowEntry& e) { return e.name.asString() == "Item-0"; });
-    EXPECT_EQ(ownItems.size(), 2u) << "Talvora's status item on every menu bar";
+    EXPECT_EQ(entryOwnerName(menuBars[1]), "Window Server");
+    EXPECT_EQ(entryBounds(menuBars[1]), (Rect { -1728, 0, 1728, 24 })) << "negative origins left of the primary";
+    EXPECT_EQ(named(f.list(), "FocusModes").size(), 2u);
+    EXPECT_TRUE(named(f.list(), "Item-0").empty()) << "no status item until the program makes one";
+    auto item = static_cast<StatusBar&>(f.mac.statusBar()).statusItemWithVariableLength();
+    EXPECT_EQ(named(f.list(), "Item-0").size(), 2u) << "Talvora's status item on every menu bar";
     item.reset();
-    EXPECT_TRUE(list(mac).where([](const WindowEntry& e) { return e.name.asString() == "Item-0"; }).empty()) << "gone with its handle";
-    auto pictures = l.where([](const WindowEntry& e) { return entryLayer(e) == -2147483624; });
+    EXPECT_TRUE(named(f.list(), "Item-0").empty()) << "gone with its handle";
+    auto pictures = f.onScreenAtLayer(-2147483624);
     ASSERT_EQ(pictures.size(), 2u);
-    for (auto* p : pictures)
-        EXPECT_EQ(entryOwnerName(*p), "Dock");
-    auto dock = l.where([](const WindowEntry& e) { return entryLayer(e) == 20 && isOnScreenEntry(e); });
+    for (const auto& p : pictures)
+        EXPECT_EQ(entryOwnerName(p), "Dock");
+    auto dock = f.onScreenAtLayer(20);
     ASSERT_EQ(dock.size(), 1u) << "the Dock's own window, on the primary display only";
-    EXPECT_EQ(entryBounds(*dock[0]), (Rect { 0, 0, 1440, 900 }));
+    EXPECT_EQ(entryBounds(dock[0]), (Rect { 0, 0, 1440, 900 }));
 }
 
 TEST(VirtualWindowList, OffScreenEntriesOutnumberOnScreenOnesAndLackTheKey)
 {
-    auto test = twoDisplayMac();
-    auto& mac = test.mac;
-    auto l = list(mac);
-    auto onScreen = l.where([](const WindowEntry& e) { return isOnScreenEntry(e); });
-    auto offScreen = l.where([](const WindowEntry& e) { return !isOnScreenEntry(e); });
-    EXPECT_GE(offScreen.size(), onScreen.size() * 8);
-    for (auto* e : offScreen)
-        EXPECT_TRUE(e->isOnscreen.isAbsent()) << "never written as false";
-    EXPECT_EQ(list(mac, WindowListOption::OnScreenOnly).entries().size(), onScreen.size());
+    VirtualMacFixture f(twoDisplays());
+    const auto& all = *f.list().entries;
+    const auto onScreen = std::count_if(all.begin(), all.end(), [](const WindowEntry& e) { return isOnScreenEntry(e); });
+    EXPECT_GE(static_cast<long>(all.size()) - onScreen, onScreen * 8);
+    for (const auto& e : all) {
+        if (!isOnScreenEntry(e)) {
+            EXPECT_TRUE(e.isOnscreen.isAbsent()) << "never written as false";
+        }
+    }
+    EXPECT_EQ(static_cast<long>(f.list(WindowListOption::OnScreenOnly).entries->size()), onScreen);
 }
 
 TEST(VirtualWindowList, NamesOfOtherProcessesNeedScreenRecording)
 {
-    auto test = twoDisplayMac(/*screenRecording=*/false);
-    auto& mac = test.mac;
-    auto item = static_cast<StatusBar&>(mac.statusBar()).statusItemWithVariableLength();
-    auto l = list(mac);
-    EXPECT_TRUE(l.window(1001)->name.isAbsent());
-    EXPECT_EQ(l.where([](const WindowEntry& e) { return e.name.asString() == "Menubar"; }).size(), 2u);
-    EXPECT_EQ(l.where([](const WindowEntry& e) { return e.name.asString() == "Item-0"; }).size(), 2u) << "our own names";
-    mac.setScreenRecordingGranted(true);
-    EXPECT_EQ(list(mac).window(1001)->name.asString(), "Start");
+    VirtualMacFixture f(twoDisplays(/*screenRecording=*/false));
+    auto item = static_cast<StatusBar&>(f.mac.statusBar()).statusItemWithVariableLength();
+    EXPECT_TRUE(f.entry(1001)->name.isAbsent());
+    EXPECT_EQ(named(f.list(), "Menubar").size(), 2u);
+    EXPECT_EQ(named(f.list(), "Item-0").size(), 2u) << "our own names";
+    f.mac.setScreenRecordingGranted(true);
+    EXPECT_EQ(f.entry(1001)->name.asString(), "Start");
 }
 
 TEST(VirtualWindowList, HiddenMinimizedAndQuitApplicationsLeaveTheScreen)
 {
-    auto test = twoDisplayMac();
-    auto& mac = test.mac;
-    mac.setAppHidden(501, true);
-    EXPECT_FALSE(isOnScreenEntry(*list(mac).window(1001)));
-    EXPECT_EQ(static_cast<Workspace&>(mac).frontmostApplication()->processIdentifier(), 502) << "the next app comes forward";
-    mac.setAppHidden(501, false);
-    mac.setWindowMinimized(1001, true);
-    EXPECT_FALSE(isOnScreenEntry(*list(mac).window(1001)));
+    VirtualMacFixture f(twoDisplays());
+    f.mac.setAppHidden(501, true);
+    EXPECT_FALSE(f.onScreen(1001));
+    EXPECT_EQ(f.frontPID(), 502) << "the next app comes forward";
+    f.mac.setAppHidden(501, false);
+    f.mac.setWindowMinimized(1001, true);
+    EXPECT_FALSE(f.onScreen(1001));
 
-    auto handle = static_cast<Workspace&>(mac).runningApplication(502);
+    auto handle = static_cast<Workspace&>(f.mac).runningApplication(502);
     ASSERT_TRUE(handle);
-    mac.quitApp(502);
-    EXPECT_FALSE(list(mac).window(1002));
+    f.mac.quitApp(502);
+    EXPECT_FALSE(f.entry(1002));
     EXPECT_TRUE(handle->isTerminated()) << "a handle taken earlier follows the process";
-    EXPECT_FALSE(static_cast<Workspace&>(mac).runningApplication(502));
+    EXPECT_FALSE(static_cast<Workspace&>(f.mac).runningApplication(502));
 }
 
-TEST(VirtualWindowList, RemovingTheRearDisplayGathersItsWindowsOntoTheOthers)
+// The windows of a removed display gather onto the others; without the primary, the next
+// display becomes the origin of the coordinates.
+TEST(VirtualWindowList, RemovingADisplay)
 {
-    auto test = twoDisplayMac();
-    auto& mac = test.mac;
-    mac.removeDisplay(2);
-    auto bounds = entryBounds(*list(mac).window(1002));
-    ASSERT_TRUE(bounds);
-    EXPECT_GT(intersectionArea(*bounds, { 0, 0, 1440, 900 }), 0);
-    EXPECT_EQ(static_cast<Screens&>(mac).screens().size(), 1u);
-}
+    VirtualMacFixture rear(twoDisplays());
+    rear.mac.removeDisplay(2);
+    EXPECT_GT(intersectionArea(rear.bounds(1002), { 0, 0, 1440, 900 }), 0);
+    EXPECT_EQ(static_cast<Screens&>(rear.mac).screens().size(), 1u);
 
-TEST(VirtualWindowList, RemovingThePrimaryMakesTheNextDisplayTheOrigin)
-{
-    auto test = twoDisplayMac();
-    auto& mac = test.mac;
-    mac.removeDisplay(1);
-    auto screens = static_cast<Screens&>(mac).screens();
+    VirtualMacFixture primary(twoDisplays());
+    primary.mac.removeDisplay(1);
+    auto screens = static_cast<Screens&>(primary.mac).screens();
     ASSERT_EQ(screens.size(), 1u);
     EXPECT_EQ(screens[0].frame, (Rect { 0, 0, 1728, 1117 }));
-    EXPECT_EQ(static_cast<WindowServer&>(mac).mainDisplayID(), 2u);
-    EXPECT_EQ(static_cast<WindowServer&>(mac).displayBounds(2), (Rect { 0, 0, 1728, 1117 }));
-}
-
-TEST(VirtualWindowList, AFailedQueryFailsOnceAndTheListIsReusedUntilSomethingChanges)
-{
-    auto test = twoDisplayMac();
-    auto& mac = test.mac;
-    auto first = list(mac);
-    EXPECT_EQ(list(mac).reply.entries, first.reply.entries);
-    mac.failNextWindowListQuery(WindowListReply::Status::Malformed);
-    auto failed = list(mac);
-    EXPECT_EQ(failed.reply.status, WindowListReply::Status::Malformed);
-    EXPECT_FALSE(failed.reply.ok());
-    EXPECT_TRUE(list(mac).reply.ok());
-    mac.moveWindow(1001, { 0, 30 });
-    auto moved = list(mac);
-    EXPECT_NE(moved.reply.entries, first.reply.entries);
-    EXPECT_EQ(entryBounds(*moved.window(1001)), (Rect { 0, 30, 800, 600 }));
+    EXPECT_EQ(static_cast<WindowServer&>(primary.mac).mainDisplayID(), 2u);
+    EXPECT_EQ(static_cast<WindowServer&>(primary.mac).displayBounds(2), (Rect { 0, 0, 1728, 1117 }));
 }
 
 TEST(VirtualWindowList, ManyWindowsOnMixedLayersKeepTheirOrderAndHelpersStayBounded)
@@ -204,11 +138,12 @@ TEST(VirtualWindowList, ManyWindowsOnMixedLayersKeepTheirOrderAndHelpersStayBoun
     VirtualMacFixture test(scenario);
 
     for (auto option : { WindowListOption::All, WindowListOption::OnScreenOnly }) {
-        auto l = list(test.mac, option);
-        ASSERT_TRUE(l.reply.ok());
+        auto reply = test.list(option);
+        ASSERT_TRUE(reply.ok());
+        const auto& entries = *reply.entries;
         // Highest layer first; within a layer, the desktop's front-to-back order.
         std::vector<std::pair<long long, std::size_t>> seen;
-        for (const auto& e : l.entries()) {
+        for (const auto& e : entries) {
             auto number = entryWindowNumber(e);
             if (number && *number >= 2000 && *number < 5000)
                 seen.emplace_back(*entryLayer(e), *number - 2000);
@@ -219,13 +154,13 @@ TEST(VirtualWindowList, ManyWindowsOnMixedLayersKeepTheirOrderAndHelpersStayBoun
             return a.first != b.first ? a.first > b.first : a.second < b.second;
         }));
         if (option == WindowListOption::All) {
-            EXPECT_TRUE(std::is_sorted(l.entries().begin(), l.entries().end(),
+            EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end(),
                 [](const WindowEntry& a, const WindowEntry& b) { return entryLayer(a).value_or(0) > entryLayer(b).value_or(0); }));
             // Helpers belong to applications, not to windows: thousands of windows do not bring
             // ten times as many of them.
-            auto offScreen = l.where([](const WindowEntry& e) { return !isOnScreenEntry(e); });
-            EXPECT_GE(offScreen.size(), 10000u);
-            EXPECT_LE(offScreen.size(), 10000u + 600u);
+            const auto offScreen = std::count_if(entries.begin(), entries.end(), [](const WindowEntry& e) { return !isOnScreenEntry(e); });
+            EXPECT_GE(offScreen, 10000);
+            EXPECT_LE(offScreen, 10000 + 600);
         }
     }
 }
