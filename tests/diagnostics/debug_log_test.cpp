@@ -1,5 +1,6 @@
 #include "diagnostics/debug_log.h"
 #include "settings/preference_keys.h"
+#include "support/memory_preferences.h"
 #include "support/temp_home.h"
 #include "vmac/posix_files.h"
 #include "vmac/system_logs.h"
@@ -8,25 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 
 namespace talvora {
 namespace {
 
 using test_support::readFile;
 using test_support::writeFile;
-
-struct MapPreferences final : PreferencesStore {
-    std::map<std::string, PreferenceValue> values;
-    std::optional<PreferenceValue> object(const std::string& key) override
-    {
-        auto it = values.find(key);
-        return it == values.end() ? std::nullopt : std::optional(it->second);
-    }
-    void set(const std::string& key, PreferenceValue value) override { values[key] = std::move(value); }
-    void remove(const std::string& key) override { values.erase(key); }
-    ObserverTokenPtr addChangeObserver(std::function<void()>) override { return std::make_unique<ObserverToken>(); }
-};
 
 // 1796572800 is 16:00:00 UTC; the virtual Mac sits one hour east of UTC.
 constexpr Date kStart { 1796572800.0 };
@@ -40,10 +28,11 @@ protected:
     vmac::PosixFiles files { temp.home };
     vmac::VirtualClock clock { 300.0, kStart, 3600 };
     vmac::RecordingSystemLog systemLog;
-    MapPreferences preferences;
+    test_support::MemoryPreferences preferences;
 };
 
-TEST_F(DebugLogTest, OffByDefaultYetTheFolderIsMade)
+// Off by default, yet the folder is made; the marker file or the preference switches it on.
+TEST_F(DebugLogTest, OffByDefaultAndOnByTheMarkerOrThePreference)
 {
     setPreference(std::int64_t { 1 }); // a number is not a Boolean
     auto log = start();
@@ -54,10 +43,7 @@ TEST_F(DebugLogTest, OffByDefaultYetTheFolderIsMade)
     EXPECT_TRUE(std::filesystem::is_directory(temp.logsFolder()));
     EXPECT_FALSE(std::filesystem::exists(temp.debugFile()));
     EXPECT_TRUE(systemLog.records().empty());
-}
 
-TEST_F(DebugLogTest, MarkerOrPreferenceSwitchesItOn)
-{
     writeFile(temp.logsFolder() + "/DEBUG_ON", "");
     setPreference(false); // false defers to the marker
     EXPECT_TRUE(start()->isDebugLoggingEnabled());
@@ -67,10 +53,15 @@ TEST_F(DebugLogTest, MarkerOrPreferenceSwitchesItOn)
     EXPECT_TRUE(start()->isDebugLoggingEnabled());
 }
 
-TEST_F(DebugLogTest, WritesExactBlockAndStateEventBytes)
+// A run with the log on replaces the previous run's file at its first line.
+TEST_F(DebugLogTest, WritesExactBlockAndStateEventBytesOverThePreviousRunsFile)
 {
+    writeFile(temp.debugFile(), "earlier run\n");
+    start()->logBlock("ignored while off");
     setPreference(true);
     auto log = start();
+    log->logManager().waitUntilIdle();
+    EXPECT_EQ(readFile(temp.debugFile()), "earlier run\n"); // nothing logged yet
     clock.advance(0.25);
     log->logBlock("DESKTOP SWITCH");
     clock.advance(1.5);
@@ -84,19 +75,6 @@ TEST_F(DebugLogTest, WritesExactBlockAndStateEventBytes)
     EXPECT_EQ(readFile(temp.debugFile()), block + "\n" + event + "\n");
     std::vector<vmac::SystemLogRecord> expected { { LogLevel::Debug, "Overlay", block }, { LogLevel::Debug, "Overlay", event } };
     EXPECT_EQ(systemLog.records(), expected);
-}
-
-TEST_F(DebugLogTest, AnOnRunReplacesThePreviousFileAtItsFirstLine)
-{
-    writeFile(temp.debugFile(), "earlier run\n");
-    start()->logBlock("ignored while off");
-    setPreference(true);
-    auto log = start();
-    log->logManager().waitUntilIdle();
-    EXPECT_EQ(readFile(temp.debugFile()), "earlier run\n"); // nothing logged yet
-    log->logStateEvent("a", "b");
-    log->logManager().waitUntilIdle();
-    EXPECT_EQ(readFile(temp.debugFile()), "[17:00:00.000] state event=a b\n");
 }
 
 TEST_F(DebugLogTest, UnwritableFolderDropsLinesButTheSystemLogStillHearsThem)

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <thread>
 
 namespace talvora {
@@ -16,24 +15,21 @@ namespace {
 
 const std::string kNotice = "\xE2\x80\xA6 size cap reached; further logging suppressed \xE2\x80\xA6\n";
 
-TEST(LogManager, LineCrossingTheCapIsWrittenWholeThenTheNoticeThenNothing)
+// The line that crosses the cap is written whole, then the notice, then nothing. The engine's
+// debug log stops at 20 MiB: the line that reaches 20,971,520 bytes is the last.
+TEST(LogManager, LineCrossingTheCapIsWrittenWholeAndTheDebugLogsCapIsTwentyMebibytes)
 {
     test_support::TempHome temp;
     vmac::PosixFiles files(temp.home);
-    LogManager log(files, 20);
-    EXPECT_EQ(log.fileURL(), temp.debugFile());
-    log.write("0123456789"); // 11 bytes
-    log.write("abcdefghijklmno"); // 16 more: crosses 20
-    log.write("dropped");
-    log.waitUntilIdle();
-    EXPECT_EQ(test_support::readFile(temp.debugFile()), "0123456789\nabcdefghijklmno\n" + kNotice);
-}
-
-// The engine's debug log stops at 20 MiB: the line that reaches 20,971,520 bytes is the last.
-TEST(LogManager, TheDebugLogCapsTheFileAtTwentyMebibytes)
-{
-    test_support::TempHome temp;
-    vmac::PosixFiles files(temp.home);
+    {
+        LogManager log(files, 20);
+        EXPECT_EQ(log.fileURL(), temp.debugFile());
+        log.write("0123456789"); // 11 bytes
+        log.write("abcdefghijklmno"); // 16 more: crosses 20
+        log.write("dropped");
+        log.waitUntilIdle();
+        EXPECT_EQ(test_support::readFile(temp.debugFile()), "0123456789\nabcdefghijklmno\n" + kNotice);
+    }
     vmac::VirtualClock clock;
     vmac::RecordingSystemLog systemLog;
     test_support::MemoryPreferences preferences;
@@ -105,17 +101,14 @@ TEST(LogManager, FailuresDropLinesWithoutCountingThem)
     EXPECT_EQ(files.createCalls, 2); // the failed open is retried, replacing the file again
     EXPECT_EQ(files.contents, "kept 1234567890\ncrosses\n" + kNotice);
     EXPECT_NE(files.diskThread, std::this_thread::get_id());
-}
 
-TEST(LogManager, NoLibraryMeansEveryLineIsDropped)
-{
-    ScriptedFiles files;
+    // Without a library folder every line is dropped.
     files.library.reset();
-    LogManager log(files);
-    EXPECT_FALSE(log.fileURL());
-    log.write("nowhere to go");
-    log.waitUntilIdle();
-    EXPECT_EQ(files.createCalls, 0);
+    LogManager nowhere(files);
+    EXPECT_FALSE(nowhere.fileURL());
+    nowhere.write("nowhere to go");
+    nowhere.waitUntilIdle();
+    EXPECT_EQ(files.createCalls, 2);
 }
 
 } // namespace

@@ -26,7 +26,7 @@ struct Rig {
     void settle() { runLoop.runFor(0.01); }
 };
 
-TEST(TelemetryRules, DayStringsFollowLocalMidnight)
+TEST(TelemetryRules, DaysFollowLocalMidnightAndTheStoredDaysAreLocalDays)
 {
     const Date lateEveningUTC { 1796688000.0 - 3600 }; // 2026-12-07 23:00 UTC
     EXPECT_EQ(dayString(lateEveningUTC, 0), "2026-12-07");
@@ -34,12 +34,9 @@ TEST(TelemetryRules, DayStringsFollowLocalMidnight)
     EXPECT_EQ(dayString(lateEveningUTC, -8 * 3600), "2026-12-07");
     EXPECT_EQ(dayString(Date { 1796688000.0 + 3600 }, -5 * 3600), "2026-12-07");
     EXPECT_EQ(dayString(Date { 951782400.0 }, 0), "2000-02-29");
-}
 
-TEST(TelemetryRules, TheStoredDaysAreLocalDays)
-{
     Rig rig;
-    vmac::VirtualClock zurich(300, Date { 1796688000.0 - 3600 }, 2 * 3600); // 01:00 local, 23:00 UTC
+    vmac::VirtualClock zurich(300, lateEveningUTC, 2 * 3600);
     Telemetry telemetry { { rig.prefs, zurich, rig.http, rig.system }, TelemetryEndpoint { "https://events.example.org", "a.b.c" } };
     telemetry.sendLaunchEvent();
     telemetry.sendActiveEvent();

@@ -108,7 +108,7 @@ TEST(EventTap, ARevocationDuringMissionControlRemovesTheTapAtOnce)
     EXPECT_EQ(desk.sim->events().activeTaps(), 1);
 }
 
-TEST(EventTap, AClickOnAButtonIsDroppedWholeAndAnyOtherClickPasses)
+TEST(EventTap, AClickOnAButtonIsDroppedWhole)
 {
     ClickDesk desk(twoDisplayDesk());
     desk.openMissionControl();
@@ -124,21 +124,7 @@ TEST(EventTap, AClickOnAButtonIsDroppedWholeAndAnyOtherClickPasses)
     EXPECT_EQ(desk.mac().missionControlPhase(), vmac::MissionControlPhase::Open);
     desk.sim->runFor(0.01);
     EXPECT_FALSE(desk.isListed(1002));
-
-    // Off the buttons, on Safari's thumbnail: Mission Control gets it and picks the window.
-    desk.sim->runFor(0.3);
-    const auto& windows = desk.engine().activeWindows.value();
-    auto safari = std::find_if(windows.begin(), windows.end(), [](const WindowInfo& w) { return w.id == 1001; });
-    ASSERT_NE(safari, windows.end());
-    const Point onThumbnail = desk.mac().appKitPoint({ safari->bounds.x + 10, safari->bounds.y + 10 });
-    desk.sim->input().movePointer(onThumbnail);
-    desk.sim->runFor(0.05);
-    outcome = desk.sim->events().click(onThumbnail);
-    EXPECT_FALSE(outcome.droppedByTap);
-    EXPECT_EQ(outcome.target.kind, vmac::ClickTarget::Kind::Thumbnail);
-    EXPECT_EQ(desk.sim->events().halfClicks(), 0);
-    EXPECT_EQ(desk.mac().desktop().windows.front().number, 1001u);
-    EXPECT_NE(desk.mac().missionControlPhase(), vmac::MissionControlPhase::Open);
+    // That a click off the buttons passes is checked by the thumbnail click test and the soak.
 }
 
 TEST(EventTap, TerminationAndTheEnginesEndTearItDown)

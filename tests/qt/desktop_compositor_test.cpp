@@ -117,55 +117,32 @@ protected:
     }
 };
 
-TEST_F(DesktopCompositorTest, TheImageHasTheDisplaysSizeTimesThePixelRatio)
+TEST_F(DesktopCompositorTest, WindowsShowTheirApplicationsColourAndTheFrontOneCoversTheOther)
 {
-    VirtualMacFixture f(DesktopBuilder().display(1, { 0, 0, 1440, 900 }).display(2, { 1440, -180, 1920, 1080 }));
-    EXPECT_EQ(qt::renderDisplay(f.mac, 0).size(), QSize(1440, 900));
-    const QImage second = qt::renderDisplay(f.mac, 1);
-    EXPECT_EQ(second.size(), QSize(1920, 1080));
-    EXPECT_EQ(second.format(), QImage::Format_ARGB32_Premultiplied);
-    EXPECT_EQ(qt::renderDisplay(f.mac, 1, 2).size(), QSize(3840, 2160));
-    EXPECT_TRUE(qt::renderDisplay(f.mac, 2).isNull()) << "no third display";
-}
-
-TEST_F(DesktopCompositorTest, AWindowsBodyHasItsApplicationsColourAtItsCentre)
-{
-    VirtualMacFixture f(twoApps());
+    auto scenario = twoApps();
+    scenario.desktop.windows[1].bounds = { 110, 530, 300, 200 }; // Notes, behind Safari's window
+    VirtualMacFixture f(scenario);
     const QImage image = qt::renderDisplay(f.mac, 0);
     const QColor safari = bodyColor(f.mac, kSafari);
     const QColor notes = bodyColor(f.mac, kNotes);
     ASSERT_FALSE(near(safari, notes, 30)) << "each application has its own colour";
-    const QPointF c1 = centre({ 60, 480, 400, 300 });
-    const QPointF c2 = centre({ 800, 120, 500, 400 });
-    EXPECT_TRUE(near(at(image, c1.x(), c1.y()), safari)) << at(image, c1.x(), c1.y()).name().toStdString();
-    EXPECT_TRUE(near(at(image, c2.x(), c2.y()), notes)) << at(image, c2.x(), c2.y()).name().toStdString();
+    // Both windows are centred at (260, 630).
+    EXPECT_TRUE(near(at(image, 260, 630), safari)) << at(image, 260, 630).name().toStdString();
+    qt::DesktopCompositor reused;
+    EXPECT_EQ(reused.render(f.mac, 0), image);
+    EXPECT_EQ(reused.render(f.mac, 0), image) << "the kept desktop picture paints the same";
+
+    f.mac.activateApp(kNotes);
+    const QColor front = at(qt::renderDisplay(f.mac, 0), 260, 630);
+    EXPECT_TRUE(near(front, notes)) << "Notes came to the front: " << front.name().toStdString();
     // The body is the icon's colour lightened: blue stays blue, yellow stays yellow.
     EXPECT_GT(safari.blue(), safari.red());
     EXPECT_GT(notes.red(), notes.blue());
 }
 
-TEST_F(DesktopCompositorTest, TheFrontWindowCoversTheOneBehindIt)
-{
-    auto scenario = twoApps();
-    scenario.desktop.windows[1].bounds = { 100, 500, 300, 200 }; // Notes, behind Safari's window
-    VirtualMacFixture f(scenario);
-    const QImage image = qt::renderDisplay(f.mac, 0);
-    EXPECT_TRUE(near(at(image, 250, 630), bodyColor(f.mac, kSafari)));
-    f.mac.activateApp(kNotes);
-    const QImage after = qt::renderDisplay(f.mac, 0);
-    EXPECT_TRUE(near(at(after, 250, 630), bodyColor(f.mac, kNotes))) << "Notes came to the front";
-}
-
-TEST_F(DesktopCompositorTest, PaintingIsDeterministic)
-{
-    VirtualMacFixture f(twoApps());
-    qt::DesktopCompositor reused;
-    EXPECT_EQ(reused.render(f.mac, 0), qt::renderDisplay(f.mac, 0));
-    EXPECT_EQ(reused.render(f.mac, 0), qt::renderDisplay(f.mac, 0)) << "the kept desktop picture paints the same";
-}
-
 // A minimized window, a window of a hidden application and one of another Space are not
-// painted: the picture is the one without the window.
+// painted: the picture is the one without the window. Mission Control does not draw the other
+// Space's window either, but in the Spaces bar's small previews.
 TEST_F(DesktopCompositorTest, WindowsThatAreNotOnScreenAreNotPainted)
 {
     for (int how = 0; how < 3; ++how) {
@@ -179,43 +156,31 @@ TEST_F(DesktopCompositorTest, WindowsThatAreNotOnScreenAreNotPainted)
         if (how == 1)
             f.mac.setAppHidden(kNotes, true);
         const QImage painted = qt::renderDisplay(f.mac, 0);
+        if (how == 2) {
+            ASSERT_TRUE(f.mac.openMissionControl());
+            f.advance(1);
+            ASSERT_FALSE(f.mac.presentation().presentedBounds.contains(1002));
+            const QImage image = qt::renderDisplay(f.mac, 0);
+            const QColor notes = bodyColor(f.mac, kNotes);
+            int notesPixels = 0;
+            const double barFraction = f.mac.desktop().thumbnailLayout.spacesBarHeightFraction;
+            for (int y = static_cast<int>(900 * barFraction) + 1; y < image.height(); y += 3) {
+                for (int x = 0; x < image.width(); x += 3)
+                    notesPixels += near(image.pixelColor(x, y), notes);
+            }
+            EXPECT_EQ(notesPixels, 0);
+            ASSERT_TRUE(f.mac.closeMissionControl());
+            f.advance(1);
+        }
         f.mac.closeWindow(1002);
         EXPECT_EQ(painted, qt::renderDisplay(f.mac, 0)) << how;
     }
 }
 
-TEST_F(DesktopCompositorTest, InOpenMissionControlAWindowsPictureLiesInsideItsThumbnail)
+TEST_F(DesktopCompositorTest, MissionControlDrawsWindowsOnTheirWayAndThenInsideTheirThumbnails)
 {
     VirtualMacFixture f(twoApps());
     const QImage before = qt::renderDisplay(f.mac, 0);
-    ASSERT_TRUE(f.mac.openMissionControl());
-    f.advance(1);
-    ASSERT_EQ(f.mac.missionControlPhase(), vmac::MissionControlPhase::Open);
-    EXPECT_EQ(qt::missionControlProgress(f.mac), 1.0);
-    auto thumbnail = f.mac.thumbnailFrame(1001);
-    ASSERT_TRUE(thumbnail);
-    const Rect rest { 60, 480, 400, 300 };
-    ASSERT_EQ(intersectionArea(*thumbnail, rest), 0) << "the test wants the thumbnail away from the window's frame";
-
-    const QImage open = qt::renderDisplay(f.mac, 0);
-    const QPointF c = centre(*thumbnail);
-    EXPECT_TRUE(near(at(open, c.x(), c.y()), bodyColor(f.mac, kSafari))) << at(open, c.x(), c.y()).name().toStdString();
-    // Just outside the thumbnail, beyond the shadow's reach on the left, is the backdrop.
-    EXPECT_FALSE(near(at(open, thumbnail->x - 40, c.y()), bodyColor(f.mac, kSafari), 40));
-
-    // Where the window rested, the backdrop: the desktop picture, darkened.
-    const QPointF r = centre(rest);
-    const QColor backdrop = at(open, r.x(), r.y());
-    EXPECT_FALSE(near(backdrop, bodyColor(f.mac, kSafari), 40)) << backdrop.name().toStdString();
-    VirtualMacFixture empty(DesktopBuilder().display(1, { 0, 0, 1440, 900 }));
-    const QColor wallpaper = at(qt::renderDisplay(empty.mac, 0), r.x(), r.y());
-    EXPECT_LT(backdrop.lightness(), wallpaper.lightness());
-    EXPECT_TRUE(near(at(before, r.x(), r.y()), bodyColor(f.mac, kSafari))) << "the window was there before";
-}
-
-TEST_F(DesktopCompositorTest, WhileMissionControlOpensAWindowIsDrawnAtItsPresentedBounds)
-{
-    VirtualMacFixture f(twoApps());
     ASSERT_TRUE(f.mac.openMissionControl());
     f.advance(0.15);
     ASSERT_EQ(f.mac.missionControlPhase(), vmac::MissionControlPhase::Opening);
@@ -226,40 +191,39 @@ TEST_F(DesktopCompositorTest, WhileMissionControlOpensAWindowIsDrawnAtItsPresent
     ASSERT_TRUE(presented.contains(1002));
     const Rect& bounds = presented.at(1002);
     EXPECT_NE(bounds, (Rect { 800, 120, 500, 400 })) << "on its way";
-    const QImage image = qt::renderDisplay(f.mac, 0);
-    const QPointF c = centre(bounds);
-    EXPECT_TRUE(near(at(image, c.x(), c.y()), bodyColor(f.mac, kNotes)));
+    const QImage opening = qt::renderDisplay(f.mac, 0);
+    const QPointF o = centre(bounds);
+    EXPECT_TRUE(near(at(opening, o.x(), o.y()), bodyColor(f.mac, kNotes)));
 
-    // Closing again brings it back to its frame.
+    f.advance(1);
+    ASSERT_EQ(f.mac.missionControlPhase(), vmac::MissionControlPhase::Open);
+    EXPECT_EQ(qt::missionControlProgress(f.mac), 1.0);
+    auto thumbnail = f.mac.thumbnailFrame(1001);
+    ASSERT_TRUE(thumbnail);
+    const Rect rest { 60, 480, 400, 300 };
+    ASSERT_EQ(intersectionArea(*thumbnail, rest), 0) << "the test wants the thumbnail away from the window's frame";
+    const QImage open = qt::renderDisplay(f.mac, 0);
+    const QPointF c = centre(*thumbnail);
+    EXPECT_TRUE(near(at(open, c.x(), c.y()), bodyColor(f.mac, kSafari))) << at(open, c.x(), c.y()).name().toStdString();
+    // Just outside the thumbnail, beyond the shadow's reach on the left, is the backdrop.
+    EXPECT_FALSE(near(at(open, thumbnail->x - 40, c.y()), bodyColor(f.mac, kSafari), 40));
+    // Where the window rested, the backdrop: the desktop picture, darkened.
+    const QPointF r = centre(rest);
+    const QColor backdrop = at(open, r.x(), r.y());
+    EXPECT_FALSE(near(backdrop, bodyColor(f.mac, kSafari), 40)) << backdrop.name().toStdString();
+    VirtualMacFixture empty(DesktopBuilder().display(1, { 0, 0, 1440, 900 }));
+    const QColor wallpaper = at(qt::renderDisplay(empty.mac, 0), r.x(), r.y());
+    EXPECT_LT(backdrop.lightness(), wallpaper.lightness());
+
+    // Closing again brings every window back to its frame.
     ASSERT_TRUE(f.mac.closeMissionControl());
     f.advance(1);
     EXPECT_EQ(qt::missionControlProgress(f.mac), 0.0);
-    const QImage closed = qt::renderDisplay(f.mac, 0);
-    VirtualMacFixture never(twoApps());
-    EXPECT_EQ(closed, qt::renderDisplay(never.mac, 0)) << "nothing of the overview is left";
+    EXPECT_EQ(qt::renderDisplay(f.mac, 0), before) << "nothing of the overview is left";
 }
 
-TEST_F(DesktopCompositorTest, MissionControlDoesNotDrawWindowsOfOtherSpaces)
-{
-    auto scenario = twoApps();
-    scenario.desktop.displays[0].spaceCount = 2;
-    scenario.desktop.windows[1].space = 1;
-    VirtualMacFixture f(scenario);
-    ASSERT_TRUE(f.mac.openMissionControl());
-    f.advance(1);
-    ASSERT_FALSE(f.mac.presentation().presentedBounds.contains(1002));
-    const QImage image = qt::renderDisplay(f.mac, 0);
-    const QColor notes = bodyColor(f.mac, kNotes);
-    int notesPixels = 0;
-    // The Spaces bar's previews show the other Space's windows small; below it there is none.
-    const int barBottom = static_cast<int>(900 * f.mac.desktop().thumbnailLayout.spacesBarHeightFraction) + 1;
-    for (int y = barBottom; y < image.height(); y += 3) {
-        for (int x = 0; x < image.width(); x += 3)
-            notesPixels += near(image.pixelColor(x, y), notes);
-    }
-    EXPECT_EQ(notesPixels, 0);
-}
-
+// Each display's image has its size times the pixel ratio; a hosted view paints on the display
+// of its window only, clipped to the window and scaled with the ratio.
 TEST_F(DesktopCompositorTest, AnOwnWindowsHostedViewPaintsAtItsPlaceOnItsDisplayOnly)
 {
     VirtualMacFixture f(DesktopBuilder().display(1, { 0, 0, 1440, 900 }).display(2, { 1440, 0, 1280, 800 }));
@@ -267,6 +231,9 @@ TEST_F(DesktopCompositorTest, AnOwnWindowsHostedViewPaintsAtItsPlaceOnItsDisplay
     auto window = ownWindow(f.mac, { 1540, 900 - 300, 300, 200 });
     std::vector<QSizeF> sizes;
     const QImage second = qt::renderDisplay(f.mac, 1, 1, redSquare(&sizes));
+    EXPECT_EQ(second.size(), QSize(1280, 800));
+    EXPECT_EQ(second.format(), QImage::Format_ARGB32_Premultiplied);
+    EXPECT_TRUE(qt::renderDisplay(f.mac, 2).isNull()) << "no third display";
     ASSERT_EQ(sizes.size(), 1u);
     EXPECT_EQ(sizes.front(), QSizeF(300, 200));
     EXPECT_TRUE(isMarkerRed(at(second, 100 + 50 + 1, 100 + 40 + 1)));
@@ -275,27 +242,22 @@ TEST_F(DesktopCompositorTest, AnOwnWindowsHostedViewPaintsAtItsPlaceOnItsDisplay
     EXPECT_FALSE(isMarkerRed(at(second, 100 + 150 + 1, 100 + 120 - 1)));
     EXPECT_EQ(markerPixels(second), 100 * 80);
 
+    // A window of 120 by 100 at (200, 300) on the first display: the square reaches past its
+    // right and bottom edges.
+    auto small = ownWindow(f.mac, { 200, 900 - 400, 120, 100 });
     sizes.clear();
-    const QImage first = qt::renderDisplay(f.mac, 0, 1, redSquare(&sizes));
-    EXPECT_TRUE(sizes.empty()) << "display 1 does not ask display 2's view to paint";
-    EXPECT_EQ(markerPixels(first), 0);
+    const QImage first = qt::renderDisplay(f.mac, 0, 2, redSquare(&sizes));
+    EXPECT_EQ(first.size(), QSize(2880, 1800));
+    EXPECT_EQ(sizes, (std::vector<QSizeF> { QSizeF(120, 100) })) << "display 2's view is not asked";
+    EXPECT_EQ(markerPixels(first), (120 - 50) * 2 * (100 - 40) * 2);
+    EXPECT_TRUE(isMarkerRed(at(first, (200 + 50) * 2 + 1, (300 + 40) * 2 + 1)));
+    EXPECT_FALSE(isMarkerRed(at(first, (200 + 120) * 2 + 1, (300 + 60) * 2)));
 
     // The window is clear: around the square the desktop shows through unchanged.
     window->orderOut();
     const QImage without = qt::renderDisplay(f.mac, 1, 1, redSquare());
     EXPECT_EQ(at(second, 100 + 10, 100 + 10), at(without, 100 + 10, 100 + 10));
     EXPECT_EQ(at(second, 100 + 290, 100 + 190), at(without, 100 + 290, 100 + 190));
-}
-
-TEST_F(DesktopCompositorTest, AHostedViewIsClippedToItsWindowAndScaledWithThePixelRatio)
-{
-    VirtualMacFixture f(DesktopBuilder().display(1, { 0, 0, 1440, 900 }));
-    // A window of 120 by 100 at (200, 300): the square reaches past its right and bottom edges.
-    auto window = ownWindow(f.mac, { 200, 900 - 400, 120, 100 }); // the Mac holds it only while we do
-    const QImage image = qt::renderDisplay(f.mac, 0, 2, redSquare());
-    EXPECT_EQ(markerPixels(image), (120 - 50) * 2 * (100 - 40) * 2);
-    EXPECT_TRUE(isMarkerRed(at(image, (200 + 50) * 2 + 1, (300 + 40) * 2 + 1)));
-    EXPECT_FALSE(isMarkerRed(at(image, (200 + 120) * 2 + 1, (300 + 60) * 2)));
 }
 
 TEST_F(DesktopCompositorTest, OwnWindowsShowTheirBackgroundStackedByLevelThenOrderUnlessHidden)

@@ -76,10 +76,8 @@ TEST_F(OverlayOnDesktopTest, TheIconSitsOnItsThumbnailOnItsOwnDisplayOnly)
 
     // The first display has no window: its overlay draws nothing at all.
     EXPECT_EQ(render(0, true), render(0, false));
-}
 
-TEST_F(OverlayOnDesktopTest, OverlaysDrawNothingOnceMissionControlHasClosed)
-{
+    // Once Mission Control has closed, the overlays draw nothing.
     sim->mac().closeMissionControl();
     sim->runFor(1.5);
     ASSERT_FALSE(sim->engine().shouldShowIcons.value());

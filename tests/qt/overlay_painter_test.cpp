@@ -80,13 +80,16 @@ protected:
     return ::testing::AssertionFailure() << what << " is " << actual << ", expected " << expected << " ± " << tolerance;
 }
 
-// Painted pixels (any alpha) in the column range [fromX, toX) of an image.
-int paintedPixelsInColumns(const QImage& image, int fromX, int toX)
+bool painted(QRgb p) { return qAlpha(p) > 0; }
+
+// Pixels that `counts` in the column range [fromX, toX) of an image.
+template<typename Counts>
+int pixelsInColumns(const QImage& image, int fromX, int toX, Counts counts)
 {
     int count = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = std::max(0, fromX); x < std::min(image.width(), toX); ++x)
-            count += qAlpha(image.pixel(x, y)) > 0;
+            count += counts(image.pixel(x, y));
     return count;
 }
 
@@ -103,6 +106,11 @@ TEST_F(OverlayPainterTest, IconCentreShowsTheIconColourAtTheIconOpacity)
     EXPECT_TRUE(near(qRed(centre), 204, 3, "red"));
     EXPECT_TRUE(near(qGreen(centre), 0, 4, "green"));
     EXPECT_TRUE(near(qBlue(centre), 0, 4, "blue"));
+
+    // At two pixels a point the icon is drawn sharp up to its disc's edge.
+    const QImage sharp = qt::renderOverlayImage(painter, content, { 400, 320 }, 2);
+    EXPECT_TRUE(near(qRed(sharp.pixel(200, 160 - 44)), 204, 3, "inside the edge"));
+    EXPECT_EQ(qAlpha(sharp.pixel(200, 160 - 60)), 0) << "beyond the disc and its shadow";
 }
 
 TEST_F(OverlayPainterTest, IconIsClippedToItsDiscOverTheTranslucentWhiteBacking)
@@ -116,15 +124,6 @@ TEST_F(OverlayPainterTest, IconIsClippedToItsDiscOverTheTranslucentWhiteBacking)
     EXPECT_TRUE(near(qRed(backing), qAlpha(backing), 3, "backing white"));
     EXPECT_EQ(qAlpha(image.pixel(75, 75)), 0) << "the square's corner lies outside the disc";
     EXPECT_TRUE(near(qBlue(image.pixel(100, 100)), 255, 3, "icon"));
-}
-
-TEST_F(OverlayPainterTest, IconIsSharpAtTwoPixelsPerPoint)
-{
-    const auto content = oneGroup({ icon(solidIcon(0xff00ff00), { 50, 40 }, 40, 1) });
-    const QImage image = qt::renderOverlayImage(painter, content, { 200, 160 }, 2);
-    EXPECT_TRUE(near(qGreen(image.pixel(100, 80)), 255, 3, "centre"));
-    EXPECT_TRUE(near(qGreen(image.pixel(100, 80 - 36)), 255, 3, "inside the edge"));
-    EXPECT_EQ(qAlpha(image.pixel(100, 80 - 48)), 0) << "beyond the disc and its shadow";
 }
 
 TEST_F(OverlayPainterTest, NothingIsPaintedOutsideTheGroupsBounds)
@@ -155,7 +154,7 @@ TEST_F(OverlayPainterTest, NothingIsPaintedOutsideTheGroupsBounds)
     EXPECT_GT(qAlpha(image.pixel(500, 300)), 200);
 }
 
-TEST_F(OverlayPainterTest, HaloBrightensAroundTheIconAndNotBeyondItsDiameter)
+TEST_F(OverlayPainterTest, HaloBrightensAroundTheIconNotBeyondItsDiameterAndPulses)
 {
     const Point c { 150, 150 };
     const auto withHalo = qt::renderOverlayImage(painter, oneGroup({ yellowHalo(c, 100), icon(solidIcon(0xff202020), c) }), { 300, 300 });
@@ -172,116 +171,56 @@ TEST_F(OverlayPainterTest, HaloBrightensAroundTheIconAndNotBeyondItsDiameter)
     EXPECT_GT(qAlpha(withHalo.pixel(150 + 32, 150)), qAlpha(withHalo.pixel(150 + 45, 150)));
     for (const QPoint p : { QPoint(150 + 51, 150), QPoint(150, 150 + 52), QPoint(150 - 37, 150 - 37) })
         EXPECT_EQ(qAlpha(withHalo.pixel(p)), 0) << p.x() << "," << p.y();
-}
 
-TEST_F(OverlayPainterTest, HaloFollowsThePulseScaleAndOpacity)
-{
-    const Point c { 100, 100 };
+    // The pulse scales it and sets its opacity.
     HaloItem small = yellowHalo(c, 100);
     small.pulse = { 0, 0.5, 0.92 };
     HaloItem large = yellowHalo(c, 100);
     large.pulse = { 0, 1, 1.08 };
-    const auto dim = qt::renderOverlayImage(painter, oneGroup({ small }), { 200, 200 });
-    const auto bright = qt::renderOverlayImage(painter, oneGroup({ large }), { 200, 200 });
-    EXPECT_EQ(qAlpha(dim.pixel(100 + 48, 100)), 0);
-    EXPECT_GT(qAlpha(bright.pixel(100 + 48, 100)), 0);
-    EXPECT_TRUE(near(qAlpha(dim.pixel(100, 100)) * 2, qAlpha(bright.pixel(100, 100)), 4, "centre alpha × 2"));
+    const auto dim = qt::renderOverlayImage(painter, oneGroup({ small }), { 300, 300 });
+    const auto bright = qt::renderOverlayImage(painter, oneGroup({ large }), { 300, 300 });
+    EXPECT_EQ(qAlpha(dim.pixel(150 + 48, 150)), 0);
+    EXPECT_GT(qAlpha(bright.pixel(150 + 48, 150)), 0);
+    EXPECT_TRUE(near(qAlpha(dim.pixel(150, 150)) * 2, qAlpha(bright.pixel(150, 150)), 4, "centre alpha × 2"));
 }
 
-TEST_F(OverlayPainterTest, VeryLongTitleStaysWithinTheLabelWidth)
+// A truncated name or title stops inside the label's padding: the block is at most 220 points
+// wide, its 6 points at each side hold no text, and the text runs up to them.
+TEST_F(OverlayPainterTest, TruncatedTextStopsInsideTheLabelsPadding)
 {
     std::string longTitle;
     for (int i = 0; i < 40; ++i)
         longTitle += "Quarterly report draft ";
+    const auto text = [](QRgb p) { return qGreen(p) > 0; }; // white text over a red block
     for (const double ratio : { 1.0, 2.0 }) {
-        LabelItem item = label({ 300, 50 }, "Application with a name that goes on and on and on", longTitle);
+        SCOPED_TRACE(ratio);
+        LabelItem item = label({ 300, 50 }, std::string(200, 'W'), longTitle);
         item.background = { 1, 0, 0, 0.5 };
-        item.cornerRadius = 4;
-        const QImage image = qt::renderOverlayImage(painter, oneGroup({ item }), QSize(600, 100) * ratio, ratio);
-
-        const int left = static_cast<int>(std::floor((300 - 110) * ratio));
-        const int right = static_cast<int>(std::ceil((300 + 110) * ratio));
-        EXPECT_EQ(paintedPixelsInColumns(image, 0, left), 0) << "ratio " << ratio;
-        EXPECT_EQ(paintedPixelsInColumns(image, right, image.width()), 0) << "ratio " << ratio;
-        // Truncated, not dropped: the block reaches out to the limit.
-        EXPECT_GT(paintedPixelsInColumns(image, right - static_cast<int>(4 * ratio), right), 0) << "ratio " << ratio;
-        // Some white text is drawn inside the block.
-        int white = 0;
-        for (int x = left; x < right; ++x)
-            for (int y = 0; y < image.height(); ++y) {
-                const QRgb p = image.pixel(x, y);
-                white += qAlpha(p) > 200 && qGreen(p) > 200;
-            }
-        EXPECT_GT(white, 20) << "ratio " << ratio;
+        const QSize size = QSize(600, 100) * ratio;
+        const QImage image = qt::renderOverlayImage(painter, oneGroup({ item }), size, ratio);
+        const auto count = [&](double from, double to, auto counts) {
+            return pixelsInColumns(image, qRound(from * ratio), qRound(to * ratio), counts);
+        };
+        EXPECT_EQ(count(0, 190, painted), 0);
+        EXPECT_EQ(count(410, 600, painted), 0);
+        EXPECT_GT(count(406, 410, painted), 0) << "the block reaches out to the limit";
+        EXPECT_EQ(count(190, 196, text), 0);
+        EXPECT_EQ(count(404, 410, text), 0);
+        EXPECT_GT(count(196, 206, text), 0);
+        EXPECT_GT(count(380, 404, text), 0) << "the ellipsis comes close to the padding";
     }
-}
-
-// A truncated name stops inside the label's padding: the 6 points at each side of the block
-// stay empty, and the text runs up to them.
-TEST_F(OverlayPainterTest, TruncatedTextStopsInsideTheLabelsPadding)
-{
-    LabelItem item = label({ 300, 50 }, std::string(200, 'W'), std::nullopt);
-    item.textShadow = { { 0, 0, 0, 0 }, 0, { 0, 0 } };
-    item.background = { 0, 0, 0, 0 };
-    const QImage image = qt::renderOverlayImage(painter, oneGroup({ item }), { 600, 100 });
-    const int left = 300 - 110;
-    const int right = 300 + 110;
-    EXPECT_EQ(paintedPixelsInColumns(image, left - 2, left + 6), 0);
-    EXPECT_EQ(paintedPixelsInColumns(image, right - 6, right + 2), 0);
-    EXPECT_GT(paintedPixelsInColumns(image, left + 6, left + 16), 0);
-    EXPECT_GT(paintedPixelsInColumns(image, right - 30, right - 6), 0) << "the ellipsis comes close to the padding";
 }
 
 TEST_F(OverlayPainterTest, ShortLabelIsNarrowAndCentred)
 {
     const QImage image = qt::renderOverlayImage(painter, oneGroup({ label({ 300, 50 }, "Notes", std::nullopt) }), { 600, 100 });
-    EXPECT_EQ(paintedPixelsInColumns(image, 0, 300 - 40), 0);
-    EXPECT_EQ(paintedPixelsInColumns(image, 300 + 40, 600), 0);
-    EXPECT_GT(paintedPixelsInColumns(image, 300 - 20, 300), 0);
-    EXPECT_GT(paintedPixelsInColumns(image, 300, 300 + 20), 0);
+    EXPECT_EQ(pixelsInColumns(image, 0, 300 - 40, painted), 0);
+    EXPECT_EQ(pixelsInColumns(image, 300 + 40, 600, painted), 0);
+    EXPECT_GT(pixelsInColumns(image, 300 - 20, 300, painted), 0);
+    EXPECT_GT(pixelsInColumns(image, 300, 300 + 20, painted), 0);
 }
 
-TEST_F(OverlayPainterTest, ButtonsAppearOnlyForTheHoveredWindow)
-{
-    std::vector<WindowInfo> windows(2);
-    for (int i = 0; i < 2; ++i) {
-        WindowInfo& w = windows[i];
-        w.id = 10 + i;
-        w.displayName = "Notes";
-        w.localBounds = { 40.0 + 200 * i, 100, 160, 120 };
-        w.currentPosition = { 120.0 + 200 * i, 0 };
-        w.icon = solidIcon(0xff3080c0);
-        w.hostScreenID = 1;
-    }
-    OverlayEngineState engine;
-    engine.activeWindows = windows;
-    engine.shouldShowIcons = true;
-    engine.iconOpacity = 1;
-    engine.hoveredWindowID = 10;
-    const OverlayContentSettings settings;
-    const OverlayContent content = layoutOverlayContent(1, engine, settings, {}, 0);
-    const QImage image = qt::renderOverlayImage(painter, content, { 480, 300 });
-
-    // Icons are 51 points, centred at (120 + 200 i, 160): buttons sit on the top corners.
-    for (int i = 0; i < 2; ++i) {
-        const double x = 120 + 200 * i, y = 160, h = 25.5;
-        for (const double bx : { x - h, x + h }) {
-            const QRgb mark = image.pixel(static_cast<int>(bx), static_cast<int>(y - h));
-            const QRgb disc = image.pixel(static_cast<int>(bx), static_cast<int>(y - h + 7));
-            if (i == 0) {
-                EXPECT_GT(qAlpha(mark), 200);
-                EXPECT_GT(qRed(mark), 200) << "the white mark";
-                EXPECT_GT(qAlpha(disc), 200);
-                EXPECT_LT(qRed(disc), 40) << "the dark disc";
-            } else {
-                EXPECT_EQ(qAlpha(mark), 0);
-                EXPECT_EQ(qAlpha(disc), 0);
-            }
-        }
-    }
-}
-
-TEST_F(OverlayPainterTest, ArmedButtonShowsItsYellowRing)
+TEST_F(OverlayPainterTest, AButtonIsAWhiteMarkOnADarkDiscAndTheArmedOneHasAYellowRing)
 {
     ButtonItem minimize;
     minimize.kind = ButtonHoverKind::Minimize;
@@ -292,39 +231,17 @@ TEST_F(OverlayPainterTest, ArmedButtonShowsItsYellowRing)
     minimize.appearance = buttonAppearance(false, false);
     const QImage idle = qt::renderOverlayImage(painter, oneGroup({ minimize }), { 100, 100 });
 
+    const QRgb mark = idle.pixel(50, 50);
+    const QRgb disc = idle.pixel(50, 50 + 7);
+    EXPECT_GT(qAlpha(mark), 200);
+    EXPECT_GT(qRed(mark), 200) << "the white mark";
+    EXPECT_GT(qAlpha(disc), 200);
+    EXPECT_LT(qRed(disc), 40) << "the dark disc";
     const QRgb ring = armed.pixel(50, 50 + 17);
     EXPECT_GT(qAlpha(ring), 150);
     EXPECT_GT(qGreen(ring), 150);
     EXPECT_LT(qBlue(ring), 60);
     EXPECT_EQ(qAlpha(idle.pixel(50 + 17, 50)), 0);
-}
-
-TEST_F(OverlayPainterTest, DamageRepaintMatchesAFullRepaint)
-{
-    auto scene = [&](double x) {
-        OverlayContent content;
-        content.groups.push_back({ 1, { icon(solidIcon(0xffc04020), { 80, 80 }), label({ 80, 35 }, "Mail", std::nullopt) } });
-        content.groups.push_back({ 2, { yellowHalo({ x, 100 }, 80), icon(solidIcon(0xff2040c0), { x, 100 }) } });
-        return content;
-    };
-    const OverlayContent before = scene(200), after = scene(215);
-    QImage damaged = qt::renderOverlayImage(painter, before, { 320, 200 });
-    const QImage full = qt::renderOverlayImage(painter, after, { 320, 200 });
-
-    const QRectF damage = painter.groupBounds(before.groups[1]).united(painter.groupBounds(after.groups[1]));
-    {
-        QPainter p(&damaged);
-        p.setClipRect(damage);
-        p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.fillRect(damage, Qt::transparent);
-        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        painter.paint(p, after);
-    }
-    int differing = 0;
-    for (int y = 0; y < full.height(); ++y)
-        for (int x = 0; x < full.width(); ++x)
-            differing += damaged.pixel(x, y) != full.pixel(x, y);
-    EXPECT_EQ(differing, 0);
 }
 
 TEST_F(OverlayPainterTest, EachIconImageIsConvertedOnce)
