@@ -232,7 +232,8 @@ TEST(PinnedAppsStore, DisplayInfoComesFromTheRunningInstanceElseTheInstalledBund
             ws.infoDictionaries[path] = *info;
     };
     ws.running["with.icon"] = { app("Mail", icon, std::nullopt), app("Other", fileIcon, std::nullopt) };
-    install("with.icon", "/Applications/Mail.app", std::map<std::string, Value> { { "CFBundleName", Value::string("Installed") } });
+    install("with.icon", "/Applications/Mail.app",
+        std::map<std::string, Value> { { "CFBundleName", Value::string("Installed") } });
     ws.running["unnamed"] = { app(std::nullopt, icon, std::nullopt) };
     ws.running["from.file"] = { app("Notes", nullptr, "/Applications/Notes.app") };
     ws.fileIcons["/Applications/Notes.app"] = fileIcon;

@@ -66,9 +66,11 @@ TEST(PreferenceKeys, EveryKeyAndDefaultAsOtherProcessesSeeThem)
         EXPECT_EQ(reset.values.at(key), value) << key;
     }
     EXPECT_EQ(reset.values.size(), resettable.size() + 3);
-    EXPECT_EQ(reset.values.at(PrefKey::pinnedAppsData), PreferenceValue(PreferenceData { '[', ']' }));
+    EXPECT_EQ(reset.values.at(PrefKey::pinnedAppsData), PreferenceValue(PreferenceData { '[', ']' }))
+        << "the pinned list survives";
     EXPECT_EQ(notifications.postedNames(),
-        (std::vector<std::string> { NotificationName::responsivenessChanged, NotificationName::buttonBehaviorChanged }));
+        (std::vector<std::string> {
+            NotificationName::responsivenessChanged, NotificationName::buttonBehaviorChanged }));
     MemoryPreferences empty;
     EXPECT_EQ(readCachedSettings(empty), readCachedSettings(reset));
     EXPECT_EQ(readOverlayContentSettings(empty), readOverlayContentSettings(reset));

@@ -29,7 +29,8 @@ namespace {
 struct ModelTest : ::testing::Test {
     test_support::TempHome temp;
     vmac::RecordingSystemLog log;
-    host::Simulation sim { test_support::DesktopBuilder().display(1, { 0, 0, 1440, 900 }).build(), temp.home, log };
+    host::Simulation sim { test_support::DesktopBuilder().display(1, { 0, 0, 1440, 900 }).build(), temp.home,
+        log };
     host::SettingsSupport& support = sim.app().settingsSupport();
     PreferencesStore& prefs = sim.preferences();
     SettingsWindowModel model { support.services() };
@@ -70,11 +71,12 @@ TEST_F(ModelTest, PinningSkipsLocationsWithoutABundleIdentifier)
     auto plist = [](const std::string& dict) { return "<plist><dict>" + dict + "</dict></plist>"; };
     test_support::writeFile(apps + "/A.app/Contents/Info.plist",
         plist("<key>CFBundleIdentifier</key><string>com.example.A</string>"));
-    test_support::writeFile(apps + "/NoID.app/Contents/Info.plist", plist("<key>CFBundleName</key><string>NoID</string>"));
+    test_support::writeFile(apps + "/NoID.app/Contents/Info.plist",
+        plist("<key>CFBundleName</key><string>NoID</string>"));
     test_support::writeFile(apps + "/Number.app/Contents/Info.plist",
         plist("<key>CFBundleIdentifier</key><integer>7</integer>"));
-    EXPECT_EQ(model.pinApplications({ apps + "/Number.app", apps + "/Missing.app", apps + "/NoID.app", apps + "/A.app",
-                  apps + "/A.app" }),
+    EXPECT_EQ(model.pinApplications({ apps + "/Number.app", apps + "/Missing.app", apps + "/NoID.app",
+                  apps + "/A.app", apps + "/A.app" }),
         1);
     ASSERT_EQ(sim.app().pinnedApps().apps().size(), 1u);
     EXPECT_EQ(sim.app().pinnedApps().apps()[0].bundleID, "com.example.A");
@@ -83,5 +85,6 @@ TEST_F(ModelTest, PinningSkipsLocationsWithoutABundleIdentifier)
 TEST_F(ModelTest, ShowLogFileRevealsTheDebugLogInTheLibrary)
 {
     model.showLogFile();
-    EXPECT_EQ(support.workspaceActions().revealedFiles(), (std::vector<std::string> { temp.debugFile() }));
+    EXPECT_EQ(support.workspaceActions().revealedFiles(),
+        (std::vector<std::string> { temp.debugFile() }));
 }

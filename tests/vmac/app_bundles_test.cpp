@@ -259,10 +259,10 @@ TEST(AppBundles, TheCompositionInstallsTheScenariosAppsForThePinnedApps)
     vmac::RecordingSystemLog log;
     auto result = vmac::parseScenario(R"({
         "displays": [ { "number": 1, "bounds": [0, 0, 1440, 900] } ],
-        "apps": [ { "pid": 501, "name": "Safari", "bundleID": "com.apple.Safari", "icon": "bundle", "color": "#000000",
-                    "bundlePath": "/Applications/Safari.app" },
-                  { "pid": 602, "name": "Mail", "bundleID": "com.apple.mail", "icon": "bundle", "color": "#00ff00",
-                    "bundlePath": "/Applications/Mail.app" } ],
+        "apps": [ { "pid": 501, "name": "Safari", "bundleID": "com.apple.Safari", "icon": "bundle",
+                    "color": "#000000", "bundlePath": "/Applications/Safari.app" },
+                  { "pid": 602, "name": "Mail", "bundleID": "com.apple.mail", "icon": "bundle",
+                    "color": "#00ff00", "bundlePath": "/Applications/Mail.app" } ],
         "installedApps": [ { "name": "Pages", "bundleID": "com.apple.iWork.Pages", "displayName": "Pages Pro", "color": "#ff9500" },
                            { "name": "Keynote", "bundleID": "com.apple.iWork.Keynote" },
                            { "name": "Safari", "bundleID": "com.apple.Safari", "color": "#1e88e5" } ] })");

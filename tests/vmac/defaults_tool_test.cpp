@@ -30,7 +30,8 @@ TEST_F(DefaultsToolTest, WritesEveryTypeThatTheApplicationThenReads)
     EXPECT_EQ(app->dictionaryRepresentation(),
         (PreferenceDomain { { "flag", true }, { "off", false }, { "count", std::int64_t { -42 } },
             { "ratio", 2.0 }, { "name", std::string("hello world") },
-            { "blob", PreferenceData { 0x00, 0xff, 0xa5 } }, { "list", StringArray { "x", "y, z" } } }));
+            { "blob", PreferenceData { 0x00, 0xff, 0xa5 } },
+            { "list", StringArray { "x", "y, z" } } }));
 
     EXPECT_EQ(tool({ "read", "ratio" }).out, "2.0\n");
     EXPECT_EQ(tool({ "read", "blob" }).out, "00ffa5\n");

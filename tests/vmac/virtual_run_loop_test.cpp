@@ -30,7 +30,7 @@ TEST(VirtualRunLoop, TimersFireOnTheirScheduleAndStopFromTheirOwnCallback)
     EXPECT_EQ(loop.liveTimers(), 0);
 }
 
-TEST(VirtualRunLoop, DisplayLinksRunAtMostAtTheDisplaysRateAndOnlyOnExistingDisplaysAndWhenNotPaused)
+TEST(VirtualRunLoop, DisplayLinksRunUnpausedAtMostAtTheDisplaysRateAndOnExistingDisplays)
 {
     auto clock = std::make_unique<vmac::VirtualClock>();
     auto loop = std::make_unique<vmac::VirtualRunLoop>(*clock);

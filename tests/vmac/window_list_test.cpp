@@ -64,7 +64,7 @@ TEST(VirtualWindowList, OffScreenEntriesOutnumberOnScreenOnesAndLackTheKey)
 {
     VirtualMacFixture f(twoDisplays());
     const auto& all = *f.list().entries;
-    const auto onScreen = std::count_if(all.begin(), all.end(), [](const WindowEntry& e) { return isOnScreenEntry(e); });
+    const auto onScreen = std::count_if(all.begin(), all.end(), isOnScreenEntry);
     EXPECT_GE(static_cast<long>(all.size()) - onScreen, onScreen * 8);
     for (const auto& e : all) {
         if (!isOnScreenEntry(e)) {
@@ -158,7 +158,8 @@ TEST(VirtualWindowList, ManyWindowsOnMixedLayersKeepTheirOrderAndHelpersStayBoun
                 [](const WindowEntry& a, const WindowEntry& b) { return entryLayer(a).value_or(0) > entryLayer(b).value_or(0); }));
             // Helpers belong to applications, not to windows: thousands of windows do not bring
             // ten times as many of them.
-            const auto offScreen = std::count_if(entries.begin(), entries.end(), [](const WindowEntry& e) { return !isOnScreenEntry(e); });
+            const auto offScreen = std::count_if(entries.begin(), entries.end(),
+                [](const WindowEntry& e) { return !isOnScreenEntry(e); });
             EXPECT_GE(offScreen, 10000);
             EXPECT_LE(offScreen, 10000 + 600);
         }
