@@ -105,7 +105,6 @@ TEST(CachedSettings, OutOfRangeAndIllTypedValuesFallBack)
     EXPECT_EQ(read(PrefKey::windowSizeInfluence, -0.3).windowSizeInfluence, 0.0);
     EXPECT_EQ(read(PrefKey::windowSizeInfluence, 0.25).windowSizeInfluence, 0.25);
     EXPECT_EQ(read(PrefKey::windowSizeInfluence, std::string("0.5")).windowSizeInfluence, 1.0);
-    EXPECT_EQ(read(PrefKey::windowSizeInfluence, std::numeric_limits<double>::quiet_NaN()).windowSizeInfluence, 1.0);
     EXPECT_EQ(read(PrefKey::iconYOffset, -3.5).iconYOffset, -3.5) << "left unclamped for the overlay";
     EXPECT_EQ(read(PrefKey::responsivenessMode, std::string("Performance")).responsiveness, ResponsivenessMode::Balanced);
     EXPECT_EQ(read(PrefKey::responsivenessMode, std::string("performance")).responsiveness, ResponsivenessMode::Performance);

@@ -237,7 +237,6 @@ TEST(AppBundles, InfoDictionaryAndIconOfABundlePath)
 
     EXPECT_EQ(bundles.iconForFile(apps + "/Safari.app"), icon);
     EXPECT_EQ(bundles.iconForFile(apps + "/Odd.app"), vmac::genericApplicationIcon());
-    EXPECT_EQ(bundles.iconForFile(apps + "/Bare.app"), bundles.iconForFile(apps + "/Odd.app")) << "one generic image";
     EXPECT_EQ(bundles.iconForFile(apps + "/Missing.app"), nullptr);
     EXPECT_EQ(bundles.iconForFile(apps), nullptr) << "a plain folder";
 

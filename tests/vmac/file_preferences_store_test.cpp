@@ -54,7 +54,6 @@ TEST_F(PreferencesFileTest, EveryTypeSurvivesTheFileWithItsType)
         { "name", std::string("Grüße, \"quoted\"\n") },
         { "empty", std::string() },
         { "blob", allBytes },
-        { "one", PreferenceData { 0xff } },
         { "two", PreferenceData { 0x00, 0x10 } },
         { "none", PreferenceData {} },
         { "list", StringArray { "a, b", "", "ü" } },
