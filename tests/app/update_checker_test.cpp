@@ -3,7 +3,7 @@
 #include "app/update_checker.h"
 #include "qt/qt_http_client.h"
 #include "qt/qt_run_loop.h"
-#include "qt/qt_event_loop_fixture.h"
+#include "qt/gui_test.h"
 #include "settings/preference_keys.h"
 #include "support/loopback_http_server.h"
 #include "support/memory_preferences.h"
@@ -33,7 +33,7 @@ std::string appcast(const std::string& shortVersion, const std::string& build)
   </item></channel></rss>)";
 }
 
-class UpdateCheckOverHttp : public test_support::QtEventLoopTest {
+class UpdateCheckOverHttp : public test_support::GuiTest {
 protected:
     void SetUp() override
     {
@@ -42,8 +42,12 @@ protected:
         http = std::make_unique<qt::QtHttpClient>(*runLoop);
         system.shortVersion = "1.4";
         system.buildVersion = "140";
+        makeChecker(server.url("/appcast.xml"), /*timeoutSeconds=*/0.3);
+    }
+    void makeChecker(std::string feed, double timeoutSeconds)
+    {
         checker = std::make_unique<UpdateChecker>(UpdateChecker::Services { prefs, clock, *runLoop, *http, system, window },
-            UpdateFeed { server.url("/appcast.xml"), /*timeoutSeconds=*/0.3 });
+            UpdateFeed { std::move(feed), timeoutSeconds });
         checker->onCheckFinished = [this](const UpdateCheckResult& r) { results.push_back(r); };
     }
     void TearDown() override
@@ -118,9 +122,7 @@ TEST_F(UpdateCheckOverHttp, FailuresSayWhy)
         test_support::LoopbackHttpServer gone;
         closed = gone.url("/appcast.xml");
     }
-    checker = std::make_unique<UpdateChecker>(UpdateChecker::Services { prefs, clock, *runLoop, *http, system, window },
-        UpdateFeed { closed, 1 });
-    checker->onCheckFinished = [this](const UpdateCheckResult& r) { results.push_back(r); };
+    makeChecker(closed, 1);
     EXPECT_EQ(checkNow().kind, Kind::Offline);
     EXPECT_NE(window.shown().back().message.find("could not be reached"), std::string::npos);
 }

@@ -1,7 +1,7 @@
 #include "qt/qt_display_link.h"
 #include "qt/qt_repeating_timer.h"
 #include "qt/qt_run_loop.h"
-#include "qt_event_loop_fixture.h"
+#include "qt/gui_test.h"
 #include "vmac/system_clock.h"
 
 #include <QElapsedTimer>
@@ -14,9 +14,9 @@
 namespace talvora::qt {
 namespace {
 
-using test_support::QtEventLoopTest;
+using test_support::GuiTest;
 
-class QtRunLoopTest : public QtEventLoopTest {
+class QtRunLoopTest : public GuiTest {
 protected:
     RunLoop& mainQueue() { return *m_loop; }
 
