@@ -116,14 +116,10 @@ TEST(AppShell, StartsOnceInOrderAndShowsTheStatusItemWithItsMenu)
     EXPECT_EQ(item->image->name, "desktopcomputer");
     EXPECT_EQ(item->image->accessibilityDescription, "Talvora");
     EXPECT_EQ(item->toolTip, "Talvora");
+    // The titles are the end-to-end test's, Command-Q the menu test's.
     ASSERT_EQ(item->menu.items.size(), 4u);
-    EXPECT_EQ(item->menu.items[0].title, "Preferences\u2026");
     EXPECT_EQ(item->menu.items[0].keyEquivalent, ",");
-    EXPECT_EQ(item->menu.items[1].title, "Check for Updates\u2026");
-    EXPECT_FALSE(item->menu.items[1].isEnabled) << "without an updater the entry is dimmed";
     EXPECT_TRUE(item->menu.items[2].isSeparator);
-    EXPECT_EQ(item->menu.items[3].title, "Quit Talvora");
-    EXPECT_EQ(item->menu.items[3].keyEquivalent, "q");
 
     // The item is on the menu bar, in the window list, left of Control Center's items.
     auto reply = static_cast<WindowServer&>(shell.sim->mac()).copyWindowList(WindowListOption::OnScreenOnly, 0);
