@@ -173,21 +173,7 @@ TEST(UpdateSchedule, AutomaticChecksAtMostOnceADayAndQuietUnlessNewer)
     EXPECT_EQ(rig.window.shown()[0].title, "A new version of Talvora is available");
 }
 
-TEST(UpdateSchedule, WithoutAFeedNothingIsFetchedAndAskingSaysSo)
-{
-    ScheduleRig rig;
-    auto checker = rig.make(std::nullopt);
-    checker->start();
-    rig.runLoop.runFor(2 * UpdateChecker::kCheckIntervalSeconds);
-    checker->checkForUpdates();
-    rig.runLoop.runFor(1);
-    EXPECT_TRUE(rig.http.requests().empty());
-    EXPECT_FALSE(rig.prefs.object(PrefKey::lastUpdateCheckTime));
-    ASSERT_EQ(rig.window.shown().size(), 1u);
-    EXPECT_EQ(rig.window.shown()[0].message, "This build of Talvora has no update feed, so it never checks for updates.");
-}
-
-TEST(UpdateSchedule, AskingDuringAnAutomaticCheckShowsItsResultOnce)
+TEST(UpdateSchedule, AskingDuringAnAutomaticCheckShowsItsResultOnceAndWithoutAFeedSaysSo)
 {
     ScheduleRig rig;
     rig.http.setHolding(true);
@@ -200,6 +186,18 @@ TEST(UpdateSchedule, AskingDuringAnAutomaticCheckShowsItsResultOnce)
     rig.runLoop.runFor(1);
     EXPECT_EQ(rig.window.shown().size(), 1u);
     EXPECT_FALSE(checker->isChecking());
+
+    // Without a feed nothing is fetched, and asking says so.
+    rig.prefs.remove(PrefKey::lastUpdateCheckTime);
+    checker = rig.make(std::nullopt);
+    checker->start();
+    rig.runLoop.runFor(2 * UpdateChecker::kCheckIntervalSeconds);
+    checker->checkForUpdates();
+    rig.runLoop.runFor(1);
+    EXPECT_EQ(rig.http.requests().size(), 1u);
+    EXPECT_FALSE(rig.prefs.object(PrefKey::lastUpdateCheckTime));
+    ASSERT_EQ(rig.window.shown().size(), 2u);
+    EXPECT_EQ(rig.window.shown()[1].message, "This build of Talvora has no update feed, so it never checks for updates.");
 }
 
 } // namespace

@@ -49,10 +49,8 @@ TEST_F(QtRunLoopTest, WorkRunsOnTheMainThreadInTheOrderItIsQueuedAndDue)
     EXPECT_EQ(order,
         (std::vector<std::string> { "async", "zero", "async 2", "from inside", "sooner", "later" }));
     EXPECT_TRUE(allOnMain);
-}
 
-TEST_F(QtRunLoopTest, WorkQueuedFromAnotherThreadRunsOnceOnTheMainThread)
-{
+    // Work queued from another thread runs once, on the main thread.
     std::atomic<int> ran = 0;
     std::thread::id asyncOn, afterOn;
     std::thread worker([&] {
