@@ -165,19 +165,3 @@ TEST_F(VirtualMacCanvasTest, RepaintingOnlyTheDamageShowsWhatAWholePaintShows)
     }
     EXPECT_EQ(differingPixels(image, freshPaint(size, ratio)), 0);
 }
-
-TEST(CanvasPatches, JoinTouchingRectanglesAndCoverTheRegion)
-{
-    QRegion region;
-    region += QRect(0, 0, 10, 10);
-    region += QRect(5, 5, 10, 10); // overlaps the first: one patch
-    region += QRect(15, 0, 5, 5); // touches the second's right edge: the same patch
-    region += QRect(100, 100, 4, 4); // apart
-    const auto patches = qt::patches(region);
-    ASSERT_EQ(patches.size(), 2u);
-    QRegion covered;
-    for (const QRect& p : patches)
-        covered += p;
-    EXPECT_TRUE((region - covered).isEmpty());
-    EXPECT_FALSE(patches[0].adjusted(0, 0, 1, 1).intersects(patches[1]));
-}
