@@ -164,8 +164,12 @@ TEST(AppShell, EachRowOfTheStatusMenuDoesItsWork)
     NotificationCenter& center = shell.sim->notifications();
     int activeNotices = 0;
     std::vector<std::string> order;
-    auto active = center.addObserver(kApplicationDidBecomeActiveNotification, [&] { ++activeNotices; });
-    auto ending = center.addObserver(kApplicationWillTerminateNotification, [&] { order.push_back("will-terminate"); });
+    auto active = center.addObserver(kApplicationDidBecomeActiveNotification, [&] {
+        ++activeNotices;
+    });
+    auto ending = center.addObserver(kApplicationWillTerminateNotification, [&] {
+        order.push_back("will-terminate");
+    });
     shell.sim->app().onTerminate = [&] { order.push_back("terminated"); };
     int launches = 0;
     shell.sim->app().shellServices().sendLaunchEvent = [&] {
@@ -202,7 +206,8 @@ TEST(AppShell, CommandQWithTheMenuOpenQuitsAndAClickElsewhereOnlyClosesIt)
     shell.launch();
     // Without a settings window, asking for one is logged.
     shell.chooseFromStatusMenu("Preferences\u2026");
-    EXPECT_EQ(shell.appLines().back(), "[settings] open requested, but this build has no settings window");
+    EXPECT_EQ(shell.appLines().back(),
+        "[settings] open requested, but this build has no settings window");
 
     auto& mac = shell.sim->mac();
     auto item = *mac.ownStatusItemFrame(0);

@@ -197,7 +197,8 @@ TEST(UpdateSchedule, AskingDuringAnAutomaticCheckShowsItsResultOnceAndWithoutAFe
     EXPECT_EQ(rig.http.requests().size(), 1u);
     EXPECT_FALSE(rig.prefs.object(PrefKey::lastUpdateCheckTime));
     ASSERT_EQ(rig.window.shown().size(), 2u);
-    EXPECT_EQ(rig.window.shown()[1].message, "This build of Talvora has no update feed, so it never checks for updates.");
+    EXPECT_EQ(rig.window.shown()[1].message,
+        "This build of Talvora has no update feed, so it never checks for updates.");
 }
 
 } // namespace

@@ -107,7 +107,8 @@ TEST_F(TelemetryOverHttp, FirstLaunchIsOnePostWithTheExactHeadersAndCompactBodyT
     Telemetry& nextDay = make(TelemetryEndpoint { server.url(), kKey });
     nextDay.sendLaunchEvent();
     ASSERT_TRUE(waitForRequests(3));
-    EXPECT_NE(server.requests().at(2).body.find(R"("event_type":"app_launch","anonymous_id":")" + *id + "\""), std::string::npos);
+    const std::string launch = R"("event_type":"app_launch","anonymous_id":")" + *id + "\"";
+    EXPECT_NE(server.requests().at(2).body.find(launch), std::string::npos);
     EXPECT_EQ(prefs.string(PrefKey::telemetryLastLaunchDay), today());
     nextDay.sendActiveEvent();
     EXPECT_TRUE(waitForRequests(4));

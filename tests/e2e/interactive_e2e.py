@@ -196,7 +196,8 @@ def run(args, session):
     session.move_to(icon_of(state, target)["close"])
     session.screenshot("mission-control-hover")
     session.click_at(icon_of(state, target)["close"])
-    session.wait_for("the window closed", lambda s: all(w["number"] != target for w in s["windows"]))
+    session.wait_for("the window closed",
+                     lambda s: all(w["number"] != target for w in s["windows"]))
     session.screenshot("after-close")
     session.key("F3")
     final = quit_from_status_menu(session)
@@ -256,9 +257,10 @@ def main():
             os.remove(os.path.join(args.artefacts, old))
     runtime = tempfile.mkdtemp(prefix="talvora-e2e-")
     xvfb, display = start_xvfb()
-    privacy_scenario = os.path.join(os.path.dirname(os.path.abspath(__file__)), "no-permissions.json")
-    launches = [(args.scenario, "desktop", None, run), (privacy_scenario, "privacy", None, run_privacy),
-                (privacy_scenario, "privacy-relaunched", "privacy", run_privacy_relaunched)]
+    privacy = os.path.join(os.path.dirname(os.path.abspath(__file__)), "no-permissions.json")
+    launches = [(args.scenario, "desktop", None, run),
+                (privacy, "privacy", None, run_privacy),
+                (privacy, "privacy-relaunched", "privacy", run_privacy_relaunched)]
     session = None
     try:
         for scenario, name, home_of, play in launches:

@@ -60,7 +60,10 @@ protected:
         return done();
     }
 
-    static bool onMainThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
+    static bool onMainThread()
+    {
+        return QThread::currentThread() == QCoreApplication::instance()->thread();
+    }
 
 private:
     static inline int s_argc = 1;

@@ -46,8 +46,10 @@ TEST_F(QtRunLoopTest, WorkRunsOnTheMainThreadInTheOrderItIsQueuedAndDue)
     EXPECT_TRUE(order.empty()); // nothing runs synchronously
     ASSERT_TRUE(runUntil([&] { return order.size() == 6; }));
     // A zero delay keeps its place in the queue, before work queued after it.
-    EXPECT_EQ(order,
-        (std::vector<std::string> { "async", "zero", "async 2", "from inside", "sooner", "later" }));
+    const std::vector<std::string> expected {
+        "async", "zero", "async 2", "from inside", "sooner", "later",
+    };
+    EXPECT_EQ(order, expected);
     EXPECT_TRUE(allOnMain);
 
     // Work queued from another thread runs once, on the main thread.

@@ -138,8 +138,9 @@ TEST_F(SettingsWindowTest, SlidersShowTheirValueInTheRangesFormatAndResetShowsTh
     EXPECT_EQ(rowIDs(), (std::vector<std::string> { "com.example.Notes" }));
 
     // A value written by another process appears while the window is open.
-    auto result = test_support::runTool(
-        { TALVORA_DEFAULTS_TOOL, "--home", temp.home.root, "write", PrefKey::iconMaxSize, "-float", "64" }, temp.home.root);
+    auto result = test_support::runTool({ TALVORA_DEFAULTS_TOOL, "--home", temp.home.root, "write",
+                                            PrefKey::iconMaxSize, "-float", "64" },
+        temp.home.root);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     sim->runFor(1.0);
     EXPECT_EQ(size->valueLabel()->text(), "64 pt");
@@ -157,7 +158,8 @@ TEST_F(SettingsWindowTest, ChangesPostOnceAndDependentTogglesAreDisabledWithoutT
     QTest::keyClick(picker, Qt::Key_Down);
     EXPECT_EQ(responsivenessPosts, 1);
     EXPECT_EQ(store().string(PrefKey::responsivenessMode), "balanced");
-    EXPECT_EQ(description->text().toStdString(), responsivenessDescription(ResponsivenessMode::Balanced));
+    EXPECT_EQ(description->text().toStdString(),
+        responsivenessDescription(ResponsivenessMode::Balanced));
 
     auto* hover = toggle(Toggles::closeOnHover);
     auto* bottom = toggle(Toggles::buttonsOnBottom);

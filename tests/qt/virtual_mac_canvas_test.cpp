@@ -61,7 +61,9 @@ protected:
     {
         qt::HostedViewPainter hosted;
         if (withOverlay)
-            hosted = qt::overlayHostedViewPainter(overlayPainter, [this] { return sim->clock().mediaTime(); });
+            hosted = qt::overlayHostedViewPainter(overlayPainter, [this] {
+                return sim->clock().mediaTime();
+            });
         return qt::renderDisplay(sim->mac(), display, 1, hosted);
     }
 
@@ -185,13 +187,17 @@ TEST_F(VirtualMacCanvasTest, TheCompositorDrawsAnIconOnItsThumbnailAndNothingOnc
 {
     sim->mac().openMissionControl();
     const auto& engine = sim->engine();
-    for (int i = 0; i < 600 && !(engine.shouldShowIcons.value() && engine.iconOpacity.value() >= 1); ++i)
+    auto shown = [&] { return engine.shouldShowIcons.value() && engine.iconOpacity.value() >= 1; };
+    for (int i = 0; i < 600 && !shown(); ++i)
         sim->runFor(1.0 / 120);
     const auto& windows = engine.activeWindows.value();
-    auto notes = std::find_if(windows.begin(), windows.end(), [](const WindowInfo& w) { return w.id == 1003; });
+    auto notes = std::find_if(windows.begin(), windows.end(), [](const WindowInfo& w) {
+        return w.id == 1003;
+    });
     ASSERT_NE(notes, windows.end());
     ASSERT_EQ(notes->hostScreenID, 2u);
-    const QPoint iconCenter(qRound(notes->currentPosition.x), qRound(notes->localBounds.y + notes->localBounds.height / 2));
+    const Rect& thumb = notes->localBounds;
+    const QPoint iconCenter(qRound(notes->currentPosition.x), qRound(thumb.y + thumb.height / 2));
     const QColor before = render(1, false).pixelColor(iconCenter);
     const QColor after = render(1, true).pixelColor(iconCenter);
     // The blue icon at the overlay's opacity over its light backing disc.
