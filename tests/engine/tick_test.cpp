@@ -1,4 +1,6 @@
 #include "engine/closed_window_registry.h"
+#include "engine/tick_mode.h"
+#include "engine/window_entry.h"
 #include "settings/preference_keys.h"
 #include "support/detector_fixture.h"
 
@@ -54,20 +56,6 @@ TEST(Tick, FirstTickRefreshesSettingsAndLaterOnesAtMostOnceASecond)
     EXPECT_EQ(f.engine->settings().iconMaxSize, 80);
 }
 
-TEST(Tick, SuppressionEndsTheTickBeforeTheWindowListIsAsked)
-{
-    DetectorFixture f(twoApps());
-    f.tick(0);
-    int queries = f.sim->mac().windowListQueryCount();
-    f.engine->setSuppressOverlayUntil(f.dateNow().addingSeconds(1));
-    f.tick(0.5);
-    EXPECT_EQ(f.engine->sampling().lastTickOutcome, TickOutcome::Suppressed);
-    EXPECT_EQ(f.sim->mac().windowListQueryCount(), queries);
-    f.tick(0.6);
-    EXPECT_EQ(f.engine->sampling().lastTickOutcome, TickOutcome::Completed);
-    EXPECT_EQ(f.sim->mac().windowListQueryCount(), queries + 1);
-}
-
 TEST(Tick, AFailedOrMalformedListEndsTheTickAndTheNextOneRecovers)
 {
     for (auto how : { WindowListReply::Status::Null, WindowListReply::Status::Malformed }) {
@@ -92,6 +80,56 @@ TEST(Tick, AFailedOrMalformedListEndsTheTickAndTheNextOneRecovers)
         f.tick(0.2);
         EXPECT_EQ(f.engine->sampling().cachedWindowList, list);
     }
+}
+
+// Each step skips an entry only for the keys it needs: a window whose number is a string cannot
+// be the front window, but its neighbours are unaffected, and an ill-typed layer does not stop
+// a window from being on screen.
+TEST(IllTypedEntries, AreSkippedOnlyByTheStepsThatNeedTheKey)
+{
+    using Q = vmac::EntryQuirk;
+    DetectorFixture f(DesktopBuilder()
+            .display(1, { 0, 0, 1440, 900 })
+            .app(501, "Safari")
+            .window(1001, 501, { 0, 30, 800, 600 }, "No number").quirks({ Q::NumberAsString })
+            .window(1002, 501, { 0, 30, 800, 600 }, "No height").quirks({ Q::NoBoundsHeight })
+            .window(1003, 501, { 0, 30, 800, 600 }, "Half layer").quirks({ Q::FractionalLayer })
+            .window(1004, 501, { 0, 30, 800, 600 }, "Counted on screen").quirks({ Q::OnScreenAsInteger, Q::AlphaAsString })
+            .window(1005, 501, { 0, 30, 800, 600 }, "Fine")
+            .front(501));
+    f.tick(0);
+    EXPECT_EQ(f.engine->sampling().lastTickOutcome, TickOutcome::Completed);
+    EXPECT_EQ(f.engine->sampling().currentActiveWindowID, 1005u)
+        << "the front window needs a number, bounds, a layer that is 0 and a numeric alpha";
+
+    int appEntriesOnScreen = 0;
+    for (const WindowEntry* e : f.engine->sampling().cachedVisibleWindowList)
+        appEntriesOnScreen += entryOwnerName(*e) == "Safari";
+    EXPECT_EQ(appEntriesOnScreen, 5) << "every window is still on screen, whatever else is wrong with it";
+
+    // The window with a string number is not in the list's set of numbers, so the registry
+    // forgets it as a window that is gone.
+    auto& registry = ClosedWindowRegistry::shared();
+    registry.removeAll();
+    registry.record(1001, f.dateNow());
+    registry.record(1002, f.dateNow());
+    f.tick(0.2);
+    EXPECT_FALSE(registry.contains(1001));
+    EXPECT_TRUE(registry.contains(1002));
+    registry.removeAll();
+}
+
+TEST(SelectTickMode, TableAtItsBoundaries)
+{
+    using M = ResponsivenessMode;
+    for (auto mode : kAllResponsivenessModes)
+        EXPECT_EQ(selectTickMode(mode, /*highRate=*/true, 100), TickModeSpec(DisplayLinkMode { 120 }));
+    EXPECT_EQ(selectTickMode(M::Performance, false, 1.5), TickModeSpec(TimerMode { 0.1, 0.02 })) << "1.5 s is recent";
+    EXPECT_EQ(selectTickMode(M::Performance, false, 1.5001), TickModeSpec(TimerMode { 0.5, 0.1 }));
+    EXPECT_EQ(selectTickMode(M::Balanced, false, 0), TickModeSpec(TimerMode { 0.05, 0.01 }));
+    EXPECT_EQ(selectTickMode(M::Balanced, false, 300), TickModeSpec(TimerMode { 0.2, 0.04 }));
+    EXPECT_EQ(selectTickMode(M::Conservative, false, 0), TickModeSpec(DisplayLinkMode { 30 }));
+    EXPECT_EQ(selectTickMode(M::Conservative, false, 300), TickModeSpec(DisplayLinkMode { 30 }));
 }
 
 TEST(ScreenCache, FlipsAppKitFramesIntoWindowServerSpace)

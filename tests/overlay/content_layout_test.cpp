@@ -1,9 +1,12 @@
 #include "overlay/activity_reporter.h"
 #include "overlay/content_layout.h"
+#include "overlay/halo.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
+#include <numbers>
 #include <vector>
 
 using namespace talvora;
@@ -166,12 +169,9 @@ TEST_F(OverlayLayout, ButtonsOnTheHoveredIconsCornersWithTheirOwnHoverAndArming)
     const auto& close = item<ButtonItem>(groups[0], 0);
     const auto& minimize = item<ButtonItem>(groups[0], 1);
     EXPECT_EQ(close.center, (Point { 219.5, 254.5 }));
-    EXPECT_EQ(close.systemName, "xmark.circle.fill");
     EXPECT_EQ(minimize.center, (Point { 270.5, 254.5 }));
-    EXPECT_EQ(minimize.systemName, "minus.circle.fill");
     EXPECT_EQ(close.appearance.symbolScale, 1.0);
     EXPECT_EQ(minimize.appearance.symbolScale, 1.15);
-    EXPECT_EQ(minimize.appearance.discColor.alpha, 0.7);
     EXPECT_EQ(close.appearance.armedRingColor.alpha, 1);
     EXPECT_EQ(minimize.appearance.armedRingColor.alpha, 0);
 
@@ -215,4 +215,40 @@ TEST_F(OverlayLayout, ActivityReportedOnlyWhenIconsAppearSinceTheLastRender)
     EXPECT_EQ(render(true, true), 0);
     EXPECT_EQ(render(true, false), 0);
     EXPECT_EQ(render(false, true), 1);
+}
+
+TEST(HaloColor, PinnedBeforePreviousWindowBeforeNothing)
+{
+    const RGBA orange { 1, 0.5, 0, 0.9 };
+    OverlayContentSettings s;
+    const std::vector<PinnedAppEntry> pinned { { "a.mail", std::nullopt }, { "a.notes", orange }, { "a.notes", RGBA {} } };
+    auto color = [&](std::optional<std::string> bundle, std::optional<WindowNumber> previous) {
+        return haloColor(1, bundle, previous, s, pinned);
+    };
+    EXPECT_EQ(color("a.notes", 1), orange) << "the first entry, and pinned wins over previous";
+    EXPECT_EQ(color("a.mail", std::nullopt), s.pinnedHaloColor());
+    EXPECT_EQ(color("A.MAIL", std::nullopt), std::nullopt) << "bundle identifiers match exactly";
+    EXPECT_EQ(color(std::nullopt, 1), s.previousHaloColor());
+    EXPECT_EQ(color("a.other", 2), std::nullopt);
+    EXPECT_EQ(color("a.other", std::nullopt), std::nullopt);
+    s.pinnedHaloEnabled = false;
+    EXPECT_EQ(color("a.notes", 1), s.previousHaloColor());
+    EXPECT_EQ(color("a.notes", std::nullopt), std::nullopt);
+    s.highlightPreviousWindow = false;
+    EXPECT_EQ(color("a.notes", 1), std::nullopt);
+}
+
+TEST(HaloPulse, OpacityAndScaleOverOnePeriodOfTheAbsoluteClock)
+{
+    auto atPhase = [](double intensity, double s) { return haloPulse(intensity, std::asin(2 * s - 1) / 4.5); };
+    EXPECT_NEAR(atPhase(1.5, 0).opacity, 0.525, 1e-12);
+    EXPECT_NEAR(atPhase(1.5, 0).scale, 0.92, 1e-12);
+    EXPECT_NEAR(atPhase(1.5, 1).scale, 1.08, 1e-12);
+    EXPECT_EQ(atPhase(1.5, 1).opacity, 1) << "capped";
+    EXPECT_LT(atPhase(1.5, 0.70).opacity, 1);
+    EXPECT_EQ(atPhase(1.5, 0.71).opacity, 1);
+    EXPECT_EQ(atPhase(0, 1).opacity, 0) << "intensity 0 hides the halo";
+
+    const double t = 812345.678, period = 2 * std::numbers::pi / 4.5;
+    EXPECT_NEAR(haloPulse(1.5, t).phase, haloPulse(1.5, t + period).phase, 1e-6);
 }

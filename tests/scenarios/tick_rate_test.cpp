@@ -34,8 +34,8 @@ struct App : ClickDesk {
 
 } // namespace
 
-// The tick rate over a visit: idle, faster after a click, full speed from the first raw signal,
-// and back to idle 0.4 to 0.75 s after the icons have faded out.
+// The tick rate the app runs at: idle, faster after a click, full speed from the first raw
+// signal. How long full speed is held after a visit is checked tick by tick in the engine.
 TEST(TickRate, FollowsInputAndMissionControlInBalancedMode)
 {
     App app(desktop());
@@ -57,22 +57,6 @@ TEST(TickRate, FollowsInputAndMissionControlInBalancedMode)
     ASSERT_GE(firstRaw, 0);
     EXPECT_EQ(app.sim->engine().tickMode.value(), TickModeSpec(DisplayLinkMode { 120 })) << "120 Hz from the first raw signal";
     EXPECT_NEAR(app.rateOver(1), 120, 2);
-
-    app.sim->mac().pressMissionControlKey();
-    double iconsGone = -1;
-    while (iconsGone < 0) {
-        app.sim->runFor(0.001);
-        if (!app.sim->engine().shouldShowIcons.value())
-            iconsGone = app.sim->elapsed();
-    }
-    double idleAgain = -1;
-    while (idleAgain < 0 && app.sim->elapsed() < iconsGone + 3) {
-        app.sim->runFor(0.001);
-        if (std::holds_alternative<TimerMode>(app.sim->engine().tickMode.value()))
-            idleAgain = app.sim->elapsed();
-    }
-    EXPECT_GE(idleAgain - iconsGone, 0.4 - 0.01);
-    EXPECT_LE(idleAgain - iconsGone, 0.75 + 0.01);
 }
 
 TEST(TickRate, ConservativeIgnoresInputAndAResponsivenessChangeActsAtOnce)

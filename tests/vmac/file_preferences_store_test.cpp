@@ -113,7 +113,7 @@ TEST_F(PreferencesFileTest, EntriesItCannotReadAreSkippedAndKeptAsWrittenByAWrit
     for (std::int64_t n = 2; n < 6; ++n)
         api(*store).set("b", n);
     EXPECT_EQ(readText(path()).size(), first.size()) << "rewrites do not grow what they did not change";
-    EXPECT_THAT(folderEntries(), ElementsAre("app.talvora.Talvora.json", "app.talvora.Talvora.json.lock"));
+    EXPECT_THAT(filesNamed(""), ElementsAre(path(), path() + ".lock"));
 }
 
 TEST_F(PreferencesFileTest, EmptyFileIsAnEmptyDomainNotACorruptOne)
@@ -122,7 +122,7 @@ TEST_F(PreferencesFileTest, EmptyFileIsAnEmptyDomainNotACorruptOne)
     auto store = open();
     api(*store).set("a", true);
     EXPECT_TRUE(log.records().empty());
-    EXPECT_THAT(folderEntries(), ElementsAre("app.talvora.Talvora.json", "app.talvora.Talvora.json.lock"));
+    EXPECT_THAT(filesNamed(""), ElementsAre(path(), path() + ".lock"));
 }
 
 // --- Two processes on one file ----------------------------------------------------------
@@ -205,7 +205,7 @@ TEST_F(PreferencesFileTest, ConcurrentWritersInSeparateProcessesLoseNothing)
     store->synchronize();
     auto all = store->dictionaryRepresentation();
     EXPECT_EQ(all.size(), 2u * kWrites + 1);
-    EXPECT_THAT(folderEntries(), ElementsAre("app.talvora.Talvora.json", "app.talvora.Talvora.json.lock"));
+    EXPECT_THAT(filesNamed(""), ElementsAre(path(), path() + ".lock"));
 }
 
 // A reader that opened the file before a write keeps reading the whole old document: the write

@@ -32,6 +32,25 @@ DesktopBuilder oneDisplay()
 
 DesktopBuilder twoDisplays() { return oneDisplay().display(2, { 1440, -100, 1920, 1080 }).window(1003, 502, { 1600, 100, 900, 700 }); }
 
+// Display 1 has two Spaces: Safari on the first, Mail on the second; Notes is on display 2.
+DesktopBuilder twoSpaces()
+{
+    return DesktopBuilder()
+        .display(1, { 0, 0, 1440, 900 })
+        .spaces(2)
+        .display(2, { 1440, 0, 1280, 800 })
+        .app(501, "Safari")
+        .app(502, "Notes")
+        .app(503, "Mail")
+        .window(1001, 501, { 100, 100, 800, 600 })
+        .window(1002, 502, { 1600, 200, 700, 500 })
+        .window(1003, 503, { 200, 150, 900, 600 })
+        .onSpace(1)
+        .front(501);
+}
+
+int posts(VirtualMacFixture& f) { return f.workspace.postCount(kActiveSpaceDidChangeNotification); }
+
 } // namespace
 
 TEST(MissionControl, OneDisplayVisitInVirtualTime)
@@ -43,7 +62,6 @@ TEST(MissionControl, OneDisplayVisitInVirtualTime)
     ASSERT_TRUE(f.mac.openMissionControl());
     EXPECT_FALSE(f.mac.openMissionControl()) << "already opening";
     const double openedAt = f.now();
-    EXPECT_EQ(f.mac.lastMissionControlOpenStart(), openedAt);
     EXPECT_EQ(f.mac.missionControlPhase(), MissionControlPhase::Opening);
     EXPECT_FALSE(f.mac.isMissionControlShown()) << "nothing has moved yet";
     EXPECT_EQ(f.bounds(1001), kStart);
@@ -75,7 +93,6 @@ TEST(MissionControl, OneDisplayVisitInVirtualTime)
     EXPECT_EQ(entryTitle(markers[0]), "") << "unnamed";
     EXPECT_EQ(entryBounds(markers[0]), (Rect { 0, 0, 1440, 900 }));
     EXPECT_EQ(f.onScreenAtLayer(20).size(), 2u);
-    EXPECT_EQ(f.list().entries, f.list().entries) << "nothing animates: the list is kept";
 
     // Closing removes the backdrops as it starts; the bounds grow back over the close.
     ASSERT_TRUE(f.mac.closeMissionControl());
@@ -97,18 +114,6 @@ TEST(MissionControl, OneDisplayVisitInVirtualTime)
     f.advance(timings.openDuration);
     ASSERT_EQ(f.onScreenAtLayer(18).size(), 1u);
     EXPECT_NE(entryWindowNumber(f.onScreenAtLayer(18)[0]), entryWindowNumber(markers[0])) << "fresh numbers on every visit";
-}
-
-TEST(MissionControl, TwoDisplaysGetBackdropsEachAndKeepTheirWindows)
-{
-    VirtualMacFixture f(twoDisplays());
-    EXPECT_EQ(f.displaySizedSystemWindows(), 3);
-    f.mac.openMissionControl();
-    f.advance(1);
-    EXPECT_EQ(f.displaySizedSystemWindows(), 7);
-    EXPECT_EQ(f.onScreenAtLayer(18).size(), 2u);
-    EXPECT_GT(intersectionArea(f.bounds(1003), { 1440, -100, 1920, 1080 }), 0);
-    EXPECT_EQ(intersectionArea(f.bounds(1003), { 0, 0, 1440, 900 }), 0);
 }
 
 TEST(MissionControl, ClickingAThumbnailOrTheKeyLeaves)
@@ -176,11 +181,19 @@ TEST(MissionControl, AWindowOpenedOrClosedDuringTheVisitReflowsTheLayout)
     EXPECT_EQ(f.bounds(1001), before) << "the layout flows back";
 }
 
-TEST(MissionControl, DisplaysComingAndGoingDuringTheVisit)
+// Each display gets its backdrops and keeps its windows; one that goes during the visit leaves
+// its windows to the primary's overview, and one that comes brings its own backdrops.
+TEST(MissionControl, TwoDisplaysAndDisplaysComingAndGoingDuringTheVisit)
 {
     VirtualMacFixture f(twoDisplays());
+    EXPECT_EQ(f.displaySizedSystemWindows(), 3);
     f.mac.openMissionControl();
     f.advance(1);
+    EXPECT_EQ(f.displaySizedSystemWindows(), 7);
+    EXPECT_EQ(f.onScreenAtLayer(18).size(), 2u);
+    EXPECT_GT(intersectionArea(f.bounds(1003), { 1440, -100, 1920, 1080 }), 0);
+    EXPECT_EQ(intersectionArea(f.bounds(1003), { 0, 0, 1440, 900 }), 0);
+
     ASSERT_TRUE(f.mac.removeDisplay(2));
     EXPECT_EQ(f.displaySizedSystemWindows(), 4);
     auto thumbnail = f.mac.thumbnailFrame(1003);
@@ -240,4 +253,53 @@ TEST(MissionControl, AppExposeShowsTheFrontApplicationsWindowsOverALighterBackdr
     f.advance(1);
     EXPECT_EQ(f.mac.overviewKind(), vmac::OverviewKind::MissionControl);
     EXPECT_EQ(f.displaySizedSystemWindows(), 7);
+}
+
+TEST(Spaces, SwitchingOutsideMissionControlShowsTheOtherSpaceAndPostsTheChange)
+{
+    VirtualMacFixture f(twoSpaces());
+    ASSERT_TRUE(f.entry(1003));
+    EXPECT_TRUE(f.entry(1003)->isOnscreen.isAbsent()) << "listed, without the on-screen key";
+
+    ASSERT_TRUE(f.mac.switchSpace(1, 1));
+    EXPECT_EQ(posts(f), 1);
+    EXPECT_TRUE(f.onScreen(1003));
+    EXPECT_FALSE(f.onScreen(1001));
+    EXPECT_TRUE(f.onScreen(1002)) << "the other display keeps its Space";
+    EXPECT_EQ(f.frontPID(), 503) << "focus follows the Space shown";
+
+    EXPECT_FALSE(f.mac.switchSpace(1, 1)) << "already there";
+    EXPECT_FALSE(f.mac.switchSpace(1, 2)) << "no such Space";
+    EXPECT_FALSE(f.mac.switchSpace(std::nullopt, 0)) << "no display without a number";
+    EXPECT_EQ(posts(f), 1);
+    ASSERT_TRUE(f.mac.addSpace(2));
+    ASSERT_TRUE(f.mac.switchSpace(2, 1));
+    EXPECT_FALSE(f.onScreen(1002));
+}
+
+TEST(Spaces, SwitchingInsideMissionControlBlinksTheBackdropsAndBringsInTheNewSpace)
+{
+    VirtualMacFixture f(twoSpaces());
+    f.mac.openMissionControl();
+    f.advance(1);
+    EXPECT_EQ(f.onScreenAtLayer(18).size(), 2u);
+
+    ASSERT_TRUE(f.mac.switchSpace(1, 1));
+    EXPECT_EQ(posts(f), 1);
+    EXPECT_EQ(f.mac.missionControlPhase(), vmac::MissionControlPhase::Open) << "the overview stays";
+    EXPECT_TRUE(f.onScreenAtLayer(18).empty()) << "backdrops gone during the switch";
+    auto thumbnail = f.mac.thumbnailFrame(1003);
+    ASSERT_TRUE(thumbnail);
+    EXPECT_TRUE(f.onScreen(1003));
+    EXPECT_EQ(f.bounds(1003), *thumbnail) << "comes in as a thumbnail";
+    EXPECT_FALSE(f.onScreen(1001));
+    EXPECT_TRUE(f.mac.thumbnailFrame(1002)) << "the other display is untouched";
+    f.advance(f.mac.desktop().missionControlTimings.spaceSwitchBackdropGap);
+    EXPECT_EQ(f.onScreenAtLayer(18).size(), 2u);
+
+    EXPECT_EQ(f.frontPID(), 501) << "focus moves only when the overview is left";
+    f.mac.closeMissionControl();
+    EXPECT_EQ(f.frontPID(), 503);
+    f.advance(1);
+    EXPECT_EQ(f.bounds(1003), (Rect { 200, 150, 900, 600 }));
 }

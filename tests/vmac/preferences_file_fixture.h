@@ -40,16 +40,8 @@ protected:
     }
     std::string path() const { return home.preferencesFile(); }
     nlohmann::json fileJson() const { return nlohmann::json::parse(readText(path())); }
-    std::vector<std::string> folderEntries() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(home.preferencesFolder()))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    // Paths of the files beside the domain whose names hold `fragment`: ".tmp-" for what a
-    // writer made and did not clean up, ".corrupt-" for what a write moved aside.
+    // Paths of the files beside the domain whose names hold `fragment`, in name order: ".tmp-"
+    // for what a writer made and did not clean up, ".corrupt-" for what a write moved aside.
     std::vector<std::string> filesNamed(const std::string& fragment) const
     {
         std::vector<std::string> paths;
