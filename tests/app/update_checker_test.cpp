@@ -3,7 +3,7 @@
 #include "app/update_checker.h"
 #include "qt/qt_http_client.h"
 #include "qt/qt_run_loop.h"
-#include "qt/qt_event_loop_fixture.h"
+#include "qt/gui_test.h"
 #include "settings/preference_keys.h"
 #include "support/loopback_http_server.h"
 #include "support/memory_preferences.h"
@@ -33,7 +33,7 @@ std::string appcast(const std::string& shortVersion, const std::string& build)
   </item></channel></rss>)";
 }
 
-class UpdateCheckOverHttp : public test_support::QtEventLoopTest {
+class UpdateCheckOverHttp : public test_support::GuiTest {
 protected:
     void SetUp() override
     {
@@ -42,8 +42,12 @@ protected:
         http = std::make_unique<qt::QtHttpClient>(*runLoop);
         system.shortVersion = "1.4";
         system.buildVersion = "140";
+        makeChecker(server.url("/appcast.xml"), /*timeoutSeconds=*/0.3);
+    }
+    void makeChecker(std::string feed, double timeoutSeconds)
+    {
         checker = std::make_unique<UpdateChecker>(UpdateChecker::Services { prefs, clock, *runLoop, *http, system, window },
-            UpdateFeed { server.url("/appcast.xml"), /*timeoutSeconds=*/0.3 });
+            UpdateFeed { std::move(feed), timeoutSeconds });
         checker->onCheckFinished = [this](const UpdateCheckResult& r) { results.push_back(r); };
     }
     void TearDown() override
@@ -118,9 +122,7 @@ TEST_F(UpdateCheckOverHttp, FailuresSayWhy)
         test_support::LoopbackHttpServer gone;
         closed = gone.url("/appcast.xml");
     }
-    checker = std::make_unique<UpdateChecker>(UpdateChecker::Services { prefs, clock, *runLoop, *http, system, window },
-        UpdateFeed { closed, 1 });
-    checker->onCheckFinished = [this](const UpdateCheckResult& r) { results.push_back(r); };
+    makeChecker(closed, 1);
     EXPECT_EQ(checkNow().kind, Kind::Offline);
     EXPECT_NE(window.shown().back().message.find("could not be reached"), std::string::npos);
 }
@@ -171,21 +173,7 @@ TEST(UpdateSchedule, AutomaticChecksAtMostOnceADayAndQuietUnlessNewer)
     EXPECT_EQ(rig.window.shown()[0].title, "A new version of Talvora is available");
 }
 
-TEST(UpdateSchedule, WithoutAFeedNothingIsFetchedAndAskingSaysSo)
-{
-    ScheduleRig rig;
-    auto checker = rig.make(std::nullopt);
-    checker->start();
-    rig.runLoop.runFor(2 * UpdateChecker::kCheckIntervalSeconds);
-    checker->checkForUpdates();
-    rig.runLoop.runFor(1);
-    EXPECT_TRUE(rig.http.requests().empty());
-    EXPECT_FALSE(rig.prefs.object(PrefKey::lastUpdateCheckTime));
-    ASSERT_EQ(rig.window.shown().size(), 1u);
-    EXPECT_EQ(rig.window.shown()[0].message, "This build of Talvora has no update feed, so it never checks for updates.");
-}
-
-TEST(UpdateSchedule, AskingDuringAnAutomaticCheckShowsItsResultOnce)
+TEST(UpdateSchedule, AskingDuringAnAutomaticCheckShowsItsResultOnceAndWithoutAFeedSaysSo)
 {
     ScheduleRig rig;
     rig.http.setHolding(true);
@@ -198,6 +186,19 @@ TEST(UpdateSchedule, AskingDuringAnAutomaticCheckShowsItsResultOnce)
     rig.runLoop.runFor(1);
     EXPECT_EQ(rig.window.shown().size(), 1u);
     EXPECT_FALSE(checker->isChecking());
+
+    // Without a feed nothing is fetched, and asking says so.
+    rig.prefs.remove(PrefKey::lastUpdateCheckTime);
+    checker = rig.make(std::nullopt);
+    checker->start();
+    rig.runLoop.runFor(2 * UpdateChecker::kCheckIntervalSeconds);
+    checker->checkForUpdates();
+    rig.runLoop.runFor(1);
+    EXPECT_EQ(rig.http.requests().size(), 1u);
+    EXPECT_FALSE(rig.prefs.object(PrefKey::lastUpdateCheckTime));
+    ASSERT_EQ(rig.window.shown().size(), 2u);
+    EXPECT_EQ(rig.window.shown()[1].message,
+        "This build of Talvora has no update feed, so it never checks for updates.");
 }
 
 } // namespace

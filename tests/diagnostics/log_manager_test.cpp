@@ -28,7 +28,8 @@ TEST(LogManager, LineCrossingTheCapIsWrittenWholeAndTheDebugLogsCapIsTwentyMebib
         log.write("abcdefghijklmno"); // 16 more: crosses 20
         log.write("dropped");
         log.waitUntilIdle();
-        EXPECT_EQ(test_support::readFile(temp.debugFile()), "0123456789\nabcdefghijklmno\n" + kNotice);
+        EXPECT_EQ(test_support::readFile(temp.debugFile()),
+            "0123456789\nabcdefghijklmno\n" + kNotice);
     }
     vmac::VirtualClock clock;
     vmac::RecordingSystemLog systemLog;

@@ -101,13 +101,13 @@ class Session:
         self.screenshot("timeout")
         raise Failure("timed out waiting for %s; last state: %s" % (what, json.dumps(state)[:2000]))
 
-    def move_to(self, point):
-        self.xdotool("mousemove", "--window", self.window, str(point[0]), str(point[1]))
+    def move_to(self, point, on_screen=False):
+        """To a point of the app's window, or of the screen for the system's own windows."""
+        where = [] if on_screen else ["--window", self.window]
+        self.xdotool("mousemove", *where, str(point[0]), str(point[1]))
 
-    def move_on_screen(self, point):
-        self.xdotool("mousemove", str(point[0]), str(point[1]))
-
-    def click(self):
+    def click_at(self, point, on_screen=False):
+        self.move_to(point, on_screen)
         self.xdotool("click", "1")
 
     def key(self, name):
@@ -166,15 +166,14 @@ def hover_icon(session, target):
 
 def quit_from_status_menu(session):
     state = session.wait_for("Mission Control closed", lambda s: s["missionControl"] == "closed")
-    session.move_to(state["statusItem"])
-    session.click()
+    session.click_at(state["statusItem"])
     state = session.wait_for("the status menu", lambda s: len(s["menu"]) == 3)
     titles = [m["title"] for m in state["menu"]]
     if titles != ["Preferences\u2026", "Check for Updates\u2026", "Quit Talvora"]:
         raise Failure("menu titles: %s" % titles)
     session.move_to(state["menu"][2]["at"])
     session.screenshot("status-menu")
-    session.click()
+    session.click_at(state["menu"][2]["at"])
     try:
         status = session.app.wait(timeout=15)
     except subprocess.TimeoutExpired:
@@ -196,13 +195,13 @@ def run(args, session):
     state = session.wait_for("the buttons of the hovered icon", lambda s: icon_of(s, target) is not None)
     session.move_to(icon_of(state, target)["close"])
     session.screenshot("mission-control-hover")
-    if args.check_close:
-        session.click()
-        session.wait_for("the window closed", lambda s: all(w["number"] != target for w in s["windows"]))
-        session.screenshot("after-close")
+    session.click_at(icon_of(state, target)["close"])
+    session.wait_for("the window closed",
+                     lambda s: all(w["number"] != target for w in s["windows"]))
+    session.screenshot("after-close")
     session.key("F3")
     final = quit_from_status_menu(session)
-    if args.check_close and any(w["number"] == target for w in final["windows"]):
+    if any(w["number"] == target for w in final["windows"]):
         raise Failure("the closed window is back in the final state")
 
 
@@ -214,21 +213,18 @@ def run_privacy(args, session):
     if state["privacy"]["screenCapturePrompts"] != 1:
         raise Failure("prompts: %s" % state["privacy"])
     session.screenshot("screen-recording-prompt")
-    session.move_on_screen(state["privacy"]["promptOpenButton"])
-    session.click()
+    session.click_at(state["privacy"]["promptOpenButton"], on_screen=True)
     state = session.wait_for("the privacy pane", lambda s: s["privacy"]["paneShown"] and s["privacy"]["screenRecordingToggle"] is not None)
     if state["privacy"]["screenRecording"] or state["privacy"]["accessibility"]:
         raise Failure("the pane opened with a permission already on: %s" % state["privacy"])
-    session.move_on_screen(state["privacy"]["screenRecordingToggle"])
-    session.click()
+    session.click_at(state["privacy"]["screenRecordingToggle"], on_screen=True)
     state = session.wait_for("screen recording on, for the next launch",
                              lambda s: s["privacy"]["screenRecording"] and s["privacy"]["screenRecordingNeedsRelaunch"])
-    session.move_on_screen(state["privacy"]["accessibilityToggle"])
-    session.click()
+    session.click_at(state["privacy"]["accessibilityToggle"], on_screen=True)
     state = session.wait_for("Accessibility on", lambda s: s["privacy"]["accessibility"])
     session.screenshot("privacy-pane")
     # Revoking Accessibility takes effect at once too.
-    session.click()
+    session.click_at(state["privacy"]["accessibilityToggle"], on_screen=True)
     session.wait_for("Accessibility off again", lambda s: not s["privacy"]["accessibility"])
     quit_from_status_menu(session)
 
@@ -250,8 +246,6 @@ def main():
     parser.add_argument("--app", required=True)
     parser.add_argument("--scenario", required=True)
     parser.add_argument("--artefacts", required=True)
-    parser.add_argument("--no-close", dest="check_close", action="store_false",
-                        help="leave out clicking the close button")
     args = parser.parse_args()
     for tool in ("Xvfb", "xdotool", "import"):
         if not shutil.which(tool):
@@ -263,17 +257,16 @@ def main():
             os.remove(os.path.join(args.artefacts, old))
     runtime = tempfile.mkdtemp(prefix="talvora-e2e-")
     xvfb, display = start_xvfb()
+    privacy = os.path.join(os.path.dirname(os.path.abspath(__file__)), "no-permissions.json")
+    launches = [(args.scenario, "desktop", None, run),
+                (privacy, "privacy", None, run_privacy),
+                (privacy, "privacy-relaunched", "privacy", run_privacy_relaunched)]
     session = None
     try:
-        session = Session(args, display, runtime, args.scenario, "desktop")
-        run(args, session)
-        session.close()
-        privacy_scenario = os.path.join(os.path.dirname(os.path.abspath(__file__)), "no-permissions.json")
-        session = Session(args, display, runtime, privacy_scenario, "privacy")
-        run_privacy(args, session)
-        session.close()
-        session = Session(args, display, runtime, privacy_scenario, "privacy-relaunched", home_of="privacy")
-        run_privacy_relaunched(args, session)
+        for scenario, name, home_of, play in launches:
+            session = Session(args, display, runtime, scenario, name, home_of)
+            play(args, session)
+            session.close()
         print("passed; screenshots in %s" % args.artefacts)
         return 0
     except Failure as failure:

@@ -88,32 +88,15 @@ TEST(EventTap, AGrantAtRunTimeLogsOnceAndInstallsHalfASecondLater)
     EXPECT_EQ(desk.lines("[tap] CGEventTap").size(), 1u);
 }
 
-TEST(EventTap, ARevocationDuringMissionControlRemovesTheTapAtOnce)
+// During a visit the tap drops a click on a button whole; a revocation removes it at once.
+TEST(EventTap, ItDropsAButtonsClickWholeAndARevocationDuringMissionControlRemovesIt)
 {
     ClickDesk desk(twoDisplayDesk());
     desk.openMissionControl();
     ASSERT_EQ(desk.sim->events().activeTaps(), 1);
-    desk.sim->accessibility().setTrusted(false);
-    EXPECT_EQ(desk.sim->events().installedTaps(), 0);
-    EXPECT_EQ(desk.sim->events().secondsStalled(), 0);
-    EXPECT_EQ(desk.lines("[tap] Accessibility privilege lost").size(), 1u);
-
-    // A grant during the visit waits for its end to install.
-    desk.sim->accessibility().setTrusted(true);
-    desk.sim->runFor(6);
-    EXPECT_EQ(desk.sim->events().installedTaps(), 0);
-    desk.mac().closeMissionControl();
-    desk.runUntil([&] { return !desk.engine().isMCActive.value(); });
-    desk.sim->runFor(7.1);
-    EXPECT_EQ(desk.sim->events().activeTaps(), 1);
-}
-
-TEST(EventTap, AClickOnAButtonIsDroppedWhole)
-{
-    ClickDesk desk(twoDisplayDesk());
-    desk.openMissionControl();
     // The pointer on Notes' close button; the overlay of display 2 would take the click too,
-    // but the tap sees it first.
+    // but the tap sees it first. That a click off the buttons passes is checked by the
+    // thumbnail click test and the soak.
     const Point onButton = desk.sim->app().iconButtonLocation(1002, IconButton::Close).value();
     desk.sim->input().movePointer(onButton);
     desk.sim->runFor(0.05);
@@ -124,7 +107,19 @@ TEST(EventTap, AClickOnAButtonIsDroppedWhole)
     EXPECT_EQ(desk.mac().missionControlPhase(), vmac::MissionControlPhase::Open);
     desk.sim->runFor(0.01);
     EXPECT_FALSE(desk.isListed(1002));
-    // That a click off the buttons passes is checked by the thumbnail click test and the soak.
+
+    desk.sim->accessibility().setTrusted(false);
+    EXPECT_EQ(desk.sim->events().installedTaps(), 0);
+    EXPECT_EQ(desk.sim->events().secondsStalled(), 0);
+    EXPECT_EQ(desk.lines("[tap] Accessibility privilege lost").size(), 1u);
+    // A grant during the visit waits for its end to install.
+    desk.sim->accessibility().setTrusted(true);
+    desk.sim->runFor(6);
+    EXPECT_EQ(desk.sim->events().installedTaps(), 0);
+    desk.mac().closeMissionControl();
+    desk.runUntil([&] { return !desk.engine().isMCActive.value(); });
+    desk.sim->runFor(7.1);
+    EXPECT_EQ(desk.sim->events().activeTaps(), 1);
 }
 
 TEST(EventTap, TerminationAndTheEnginesEndTearItDown)

@@ -132,9 +132,10 @@ TEST(WindowActions, NoMatchingElementFailedPressesAndMissingButtonsLeaveTheIcon)
         IconButton button;
         const char* line;
     };
+    const char* kNoWindowMatched = "[close] no window matched windowID=1002";
     const Case cases[] = {
-        { AXQuirk::MissingFromWindows, IconButton::Close, "[close] no window matched windowID=1002" },
-        { AXQuirk::WindowNumberZero, IconButton::Close, "[close] no window matched windowID=1002" },
+        { AXQuirk::MissingFromWindows, IconButton::Close, kNoWindowMatched },
+        { AXQuirk::WindowNumberZero, IconButton::Close, kNoWindowMatched },
         { AXQuirk::PressFails, IconButton::Close, "[close] press result=-25200" },
         { AXQuirk::NoCloseButton, IconButton::Close, "[close] match — close button result=-25212" },
         { AXQuirk::PressFails, IconButton::Minimize, "[minimize] press result=-25200" },

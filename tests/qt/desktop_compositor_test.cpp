@@ -253,36 +253,14 @@ TEST_F(DesktopCompositorTest, AnOwnWindowsHostedViewPaintsAtItsPlaceOnItsDisplay
     EXPECT_TRUE(isMarkerRed(at(first, (200 + 50) * 2 + 1, (300 + 40) * 2 + 1)));
     EXPECT_FALSE(isMarkerRed(at(first, (200 + 120) * 2 + 1, (300 + 60) * 2)));
 
-    // The window is clear: around the square the desktop shows through unchanged.
+    // The window is clear: around the square the desktop shows through unchanged. Faded out
+    // fully, or ordered out, nothing of it shows.
+    window->setAlphaValue(0);
+    EXPECT_EQ(markerPixels(qt::renderDisplay(f.mac, 1, 1, redSquare())), 0);
     window->orderOut();
     const QImage without = qt::renderDisplay(f.mac, 1, 1, redSquare());
     EXPECT_EQ(at(second, 100 + 10, 100 + 10), at(without, 100 + 10, 100 + 10));
     EXPECT_EQ(at(second, 100 + 290, 100 + 190), at(without, 100 + 290, 100 + 190));
-}
-
-TEST_F(DesktopCompositorTest, OwnWindowsShowTheirBackgroundStackedByLevelThenOrderUnlessHidden)
-{
-    VirtualMacFixture f(DesktopBuilder().display(1, { 0, 0, 1440, 900 }));
-    auto& windows = static_cast<AppWindows&>(f.mac);
-    auto make = [&](WindowColor color, int level) {
-        auto w = windows.createWindow({ 100, 100, 300, 200 }, WindowStyleMask::borderless, {});
-        w->setBackgroundColor(color);
-        w->setHasShadow(false);
-        w->setLevel(level);
-        w->orderFront();
-        return w;
-    };
-    const QImage empty = qt::renderDisplay(f.mac, 0);
-    auto high = make({ 0, 1, 0, 1 }, 5);
-    auto low = make({ 0, 0, 1, 1 }, 0); // ordered front later, but on a lower level
-    const QPointF c(250, 900 - 200);
-    EXPECT_EQ(at(qt::renderDisplay(f.mac, 0), c.x(), c.y()), QColor(0, 255, 0));
-    low->setLevel(5);
-    low->orderFront();
-    EXPECT_EQ(at(qt::renderDisplay(f.mac, 0), c.x(), c.y()), QColor(0, 0, 255)) << "same level: the later in front";
-    low->setAlphaValue(0);
-    high->orderOut();
-    EXPECT_EQ(qt::renderDisplay(f.mac, 0), empty) << "fully transparent or ordered out, nothing of them shows";
 }
 
 TEST_F(DesktopCompositorTest, ThePointerIsDrawnOnItsDisplayOnly)

@@ -181,7 +181,8 @@ TEST_F(OverlayPainterTest, HaloBrightensAroundTheIconNotBeyondItsDiameterAndPuls
     const auto bright = qt::renderOverlayImage(painter, oneGroup({ large }), { 300, 300 });
     EXPECT_EQ(qAlpha(dim.pixel(150 + 48, 150)), 0);
     EXPECT_GT(qAlpha(bright.pixel(150 + 48, 150)), 0);
-    EXPECT_TRUE(near(qAlpha(dim.pixel(150, 150)) * 2, qAlpha(bright.pixel(150, 150)), 4, "centre alpha × 2"));
+    const int dimCentre = qAlpha(dim.pixel(150, 150));
+    EXPECT_TRUE(near(dimCentre * 2, qAlpha(bright.pixel(150, 150)), 4, "centre alpha × 2"));
 }
 
 // A truncated name or title stops inside the label's padding: the block is at most 220 points

@@ -1,7 +1,7 @@
 // The Qt loader against a server on the loopback address that the test starts.
 #include "qt/qt_http_client.h"
 #include "qt/qt_run_loop.h"
-#include "qt_event_loop_fixture.h"
+#include "qt/gui_test.h"
 #include "support/loopback_http_server.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@ using namespace talvora;
 
 namespace {
 
-class QtHttpClientTest : public test_support::QtEventLoopTest {
+class QtHttpClientTest : public test_support::GuiTest {
 protected:
     test_support::LoopbackHttpServer server;
     qt::QtRunLoop runLoop;

@@ -1,7 +1,7 @@
 #include "qt/qt_display_link.h"
 #include "qt/qt_repeating_timer.h"
 #include "qt/qt_run_loop.h"
-#include "qt_event_loop_fixture.h"
+#include "qt/gui_test.h"
 #include "vmac/system_clock.h"
 
 #include <QElapsedTimer>
@@ -14,9 +14,9 @@
 namespace talvora::qt {
 namespace {
 
-using test_support::QtEventLoopTest;
+using test_support::GuiTest;
 
-class QtRunLoopTest : public QtEventLoopTest {
+class QtRunLoopTest : public GuiTest {
 protected:
     RunLoop& mainQueue() { return *m_loop; }
 
@@ -46,13 +46,13 @@ TEST_F(QtRunLoopTest, WorkRunsOnTheMainThreadInTheOrderItIsQueuedAndDue)
     EXPECT_TRUE(order.empty()); // nothing runs synchronously
     ASSERT_TRUE(runUntil([&] { return order.size() == 6; }));
     // A zero delay keeps its place in the queue, before work queued after it.
-    EXPECT_EQ(order,
-        (std::vector<std::string> { "async", "zero", "async 2", "from inside", "sooner", "later" }));
+    const std::vector<std::string> expected {
+        "async", "zero", "async 2", "from inside", "sooner", "later",
+    };
+    EXPECT_EQ(order, expected);
     EXPECT_TRUE(allOnMain);
-}
 
-TEST_F(QtRunLoopTest, WorkQueuedFromAnotherThreadRunsOnceOnTheMainThread)
-{
+    // Work queued from another thread runs once, on the main thread.
     std::atomic<int> ran = 0;
     std::thread::id asyncOn, afterOn;
     std::thread worker([&] {

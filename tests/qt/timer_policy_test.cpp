@@ -7,7 +7,9 @@
 namespace talvora::qt {
 namespace {
 
-TEST(TimerPolicyTest, DelaysRoundUpSoWorkIsNeverEarly)
+// Delays round up so work is never early; intervals round to the nearest millisecond and never
+// spin; a timer is coarse only when its leeway covers a coarse timer's error.
+TEST(TimerPolicyTest, DelaysIntervalsAndTimerTypes)
 {
     EXPECT_EQ(delayMilliseconds(0.25), 250);
     EXPECT_EQ(delayMilliseconds(0.0001), 1);
@@ -16,19 +18,13 @@ TEST(TimerPolicyTest, DelaysRoundUpSoWorkIsNeverEarly)
     EXPECT_EQ(delayMilliseconds(-3), 0);
     EXPECT_EQ(delayMilliseconds(std::numeric_limits<double>::quiet_NaN()), 0);
     EXPECT_GT(delayMilliseconds(1e12), 0); // saturates rather than overflowing
-}
 
-TEST(TimerPolicyTest, IntervalsRoundToTheNearestMillisecondAndNeverSpin)
-{
     EXPECT_EQ(intervalMilliseconds(0.2), 200);
     EXPECT_EQ(intervalMilliseconds(1.0 / 3), 333);
     EXPECT_EQ(intervalMilliseconds(0.0002), 1);
     EXPECT_EQ(intervalMilliseconds(0), 1);
     EXPECT_EQ(intervalMilliseconds(-1), 1);
-}
 
-TEST(TimerPolicyTest, CoarseTimersOnlyWhenTheLeewayCoversTheirError)
-{
     // The engine's timers allow 20 % of their interval.
     EXPECT_EQ(timerTypeFor(0.2, 0.04), Qt::CoarseTimer);
     EXPECT_EQ(timerTypeFor(0.05, 0.01), Qt::CoarseTimer);

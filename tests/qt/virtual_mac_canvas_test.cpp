@@ -1,5 +1,7 @@
 #include "qt/gui_test.h"
 #include "host/simulation.h"
+#include "qt/desktop_compositor.h"
+#include "qt/hosted_overlay.h"
 #include "qt/overlay_painter.h"
 #include "qt/virtual_mac_canvas.h"
 #include "support/desktop_builder.h"
@@ -10,6 +12,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -51,6 +54,17 @@ protected:
         auto made = std::make_unique<qt::VirtualMacCanvas>(sim->mac(), painter, [this] { return sim->clock().mediaTime(); });
         made->setWindowSize(size);
         return made;
+    }
+
+    // A display as the headless demo pictures it: the compositor, with the overlays or without.
+    QImage render(std::size_t display, bool withOverlay)
+    {
+        qt::HostedViewPainter hosted;
+        if (withOverlay)
+            hosted = qt::overlayHostedViewPainter(overlayPainter, [this] {
+                return sim->clock().mediaTime();
+            });
+        return qt::renderDisplay(sim->mac(), display, 1, hosted);
     }
 
     qt::PointerOverlay pointer() const { return { sim->input().pointerLocation(), sim->input().cursor() }; }
@@ -166,18 +180,33 @@ TEST_F(VirtualMacCanvasTest, RepaintingOnlyTheDamageShowsWhatAWholePaintShows)
     EXPECT_EQ(differingPixels(image, freshPaint(size, ratio)), 0);
 }
 
-TEST(CanvasPatches, JoinTouchingRectanglesAndCoverTheRegion)
+// Drawn by the compositor, an icon sits on its thumbnail, and nothing is left of the overlays
+// once Mission Control has closed. That a hosted view paints on its own display only is the
+// compositor's test.
+TEST_F(VirtualMacCanvasTest, TheCompositorDrawsAnIconOnItsThumbnailAndNothingOnceClosed)
 {
-    QRegion region;
-    region += QRect(0, 0, 10, 10);
-    region += QRect(5, 5, 10, 10); // overlaps the first: one patch
-    region += QRect(15, 0, 5, 5); // touches the second's right edge: the same patch
-    region += QRect(100, 100, 4, 4); // apart
-    const auto patches = qt::patches(region);
-    ASSERT_EQ(patches.size(), 2u);
-    QRegion covered;
-    for (const QRect& p : patches)
-        covered += p;
-    EXPECT_TRUE((region - covered).isEmpty());
-    EXPECT_FALSE(patches[0].adjusted(0, 0, 1, 1).intersects(patches[1]));
+    sim->mac().openMissionControl();
+    const auto& engine = sim->engine();
+    auto shown = [&] { return engine.shouldShowIcons.value() && engine.iconOpacity.value() >= 1; };
+    for (int i = 0; i < 600 && !shown(); ++i)
+        sim->runFor(1.0 / 120);
+    const auto& windows = engine.activeWindows.value();
+    auto notes = std::find_if(windows.begin(), windows.end(), [](const WindowInfo& w) {
+        return w.id == 1003;
+    });
+    ASSERT_NE(notes, windows.end());
+    ASSERT_EQ(notes->hostScreenID, 2u);
+    const Rect& thumb = notes->localBounds;
+    const QPoint iconCenter(qRound(notes->currentPosition.x), qRound(thumb.y + thumb.height / 2));
+    const QColor before = render(1, false).pixelColor(iconCenter);
+    const QColor after = render(1, true).pixelColor(iconCenter);
+    // The blue icon at the overlay's opacity over its light backing disc.
+    EXPECT_GT(after.blue(), after.red() + 80) << after.name().toStdString();
+    EXPECT_GT(after.blue(), after.green() + 80) << after.name().toStdString();
+    EXPECT_NE(before, after);
+
+    sim->mac().closeMissionControl();
+    sim->runFor(1.5);
+    ASSERT_FALSE(engine.shouldShowIcons.value());
+    EXPECT_EQ(render(1, true), render(1, false));
 }
