@@ -152,8 +152,9 @@ TEST(Placement, ALateWindowShowsOnceItSitsStillAndShrinksWhereOthersHave)
     openLateWindow(f, 1003, { 600, 400, 600, 400 });
     openLateWindow(f, 1004, { 1600, 200, 600, 400 });
     f.tick();
+    // First sight: no anchor yet.
     EXPECT_EQ(find(f.engine->activeWindows.value(), 1003)->placementOpacity, 0.0);
-    EXPECT_EQ(find(f.engine->activeWindows.value(), 1004)->placementOpacity, 0.0) << "first sight: no anchor yet";
+    EXPECT_EQ(find(f.engine->activeWindows.value(), 1004)->placementOpacity, 0.0);
     f.ticks(3);
     const WindowInfo* beside = find(f.engine->activeWindows.value(), 1003);
     const WindowInfo* alone = find(f.engine->activeWindows.value(), 1004);
