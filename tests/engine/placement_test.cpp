@@ -22,17 +22,8 @@ TEST(PlacementRules, SmoothingStep)
     EXPECT_GT(placement::smoothingFactor(5, 0), 0) << "the step is never below a millisecond";
 }
 
-TEST(PlacementRules, VisibilityScaleAndSize)
+TEST(PlacementRules, IconScaleAndSize)
 {
-    // Established windows follow their shrink, at least 0.7 once the entry animation is done.
-    EXPECT_EQ(placement::visibilityLevel(false, false, true, false, false, 0.5, 1.0), 0.7);
-    EXPECT_EQ(placement::visibilityLevel(false, false, true, false, false, 0.03, 1.0), 0.0);
-    EXPECT_EQ(placement::visibilityLevel(false, false, true, false, /*wrongScreen=*/true, 0.5, 1.0), 0.0);
-    // Late windows show at 0.7 once they sit still on their screen.
-    EXPECT_EQ(placement::visibilityLevel(true, true, true, false, false, 0.0, 1.0), 0.7);
-    EXPECT_EQ(placement::visibilityLevel(true, true, true, /*fast=*/true, false, 0.5, 1.0), 0.0);
-    EXPECT_EQ(placement::visibilityLevel(true, true, /*inScreen=*/false, false, false, 0.5, 1.0), 0.0);
-
     EXPECT_NEAR(placement::iconScale(1.0, 0.7, 35), 0.7 * 35 / 51, 1e-12) << "a 35-point thumbnail caps the icon";
     EXPECT_NEAR(placement::iconScale(1.0, 0.3, 200), 0.3 + 0.7 * 0.5, 1e-12) << "small until visible enough";
     EXPECT_EQ(placement::iconScale(1.0, 0.7, 5), 0.2) << "never below 0.2";
@@ -161,8 +152,9 @@ TEST(Placement, ALateWindowShowsOnceItSitsStillAndShrinksWhereOthersHave)
     openLateWindow(f, 1003, { 600, 400, 600, 400 });
     openLateWindow(f, 1004, { 1600, 200, 600, 400 });
     f.tick();
+    // First sight: no anchor yet.
     EXPECT_EQ(find(f.engine->activeWindows.value(), 1003)->placementOpacity, 0.0);
-    EXPECT_EQ(find(f.engine->activeWindows.value(), 1004)->placementOpacity, 0.0) << "first sight: no anchor yet";
+    EXPECT_EQ(find(f.engine->activeWindows.value(), 1004)->placementOpacity, 0.0);
     f.ticks(3);
     const WindowInfo* beside = find(f.engine->activeWindows.value(), 1003);
     const WindowInfo* alone = find(f.engine->activeWindows.value(), 1004);

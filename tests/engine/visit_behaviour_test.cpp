@@ -105,19 +105,6 @@ TEST(Fade, IconsStayUntilTheOpacityHasFallenToOneHundredth)
     EXPECT_TRUE(iconsShown(false, true, 0));
 }
 
-TEST(FadedOpacity, SmoothstepThatLandsExactlyOnTheTarget)
-{
-    FadeState fade { /*target=*/1, /*start=*/0, /*startTime=*/10, /*duration=*/0.3 };
-    EXPECT_EQ(fadedOpacity(fade, 10), 0);
-    EXPECT_NEAR(fadedOpacity(fade, 10.15), 0.5, 1e-9);
-    EXPECT_EQ(fadedOpacity(fade, 10.3), 1.0);
-    EXPECT_EQ(fadedOpacity(fade, 99), 1.0);
-    FadeState interrupted { 0, 0.6, 10, 0.15 };
-    EXPECT_NEAR(fadedOpacity(interrupted, 10.075), 0.3, 1e-9) << "continues from where it was";
-    FadeState instant { 0.8, 0, 10, 0 };
-    EXPECT_EQ(fadedOpacity(instant, 10), 0.8);
-}
-
 // The halo marks the window that was in front before Mission Control opened, so the front
 // window is not followed from the first raw tick until Mission Control has fully closed.
 TEST(ActiveWindowTracking, FrozenFromTheFirstRawTickUntilMissionControlHasClosed)

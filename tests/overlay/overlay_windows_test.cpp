@@ -154,7 +154,9 @@ TEST(OverlayWindows, ARebuildWhileHoveringStartsClickThroughUntilTheHoverChanges
 
 TEST(OverlayWindows, TwoScreensWithOneIdKeepOnlyTheLaterOverlay)
 {
-    ClickDesk app(DesktopBuilder().display(std::nullopt, { 0, 0, 1440, 900 }).display(std::nullopt, { 1440, 0, 1280, 800 }), 0.2);
+    ClickDesk app(
+        DesktopBuilder().display(std::nullopt, { 0, 0, 1440, 900 }).display(std::nullopt, { 1440, 0, 1280, 800 }),
+        /*settle=*/0.2);
     auto& byScreen = app.sim->app().overlays()->overlayWindowsByScreen();
     ASSERT_EQ(byScreen.size(), 1u);
     EXPECT_EQ(byScreen.begin()->first, 0u);

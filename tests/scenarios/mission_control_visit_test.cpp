@@ -83,7 +83,7 @@ TEST(MissionControlVisit, SpaceSwitchInsideKeepsTheIconsAndOutsideSuppressesThem
     v.mac().switchSpace(1, 0);
     v.sim->runFor(0.05);
     EXPECT_EQ(v.engine().sampling().lastTickOutcome, TickOutcome::Suppressed);
-    EXPECT_EQ(v.engine().tickMode.value(), TickModeSpec(DisplayLinkMode { 120 })) << "high rate for the switch";
+    EXPECT_EQ(v.engine().tickMode.value(), TickModeSpec(DisplayLinkMode { 120 })) << "full speed";
     v.mac().openMissionControl();
     v.sim->runFor(0.9);
     EXPECT_FALSE(v.engine().shouldShowIcons.value());

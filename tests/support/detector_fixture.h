@@ -79,24 +79,18 @@ struct DetectorFixture {
             tick(interval);
     }
 
-    // The titles of the blocks written so far, in order.
-    std::vector<std::string> blocks() const
-    {
-        std::vector<std::string> titles;
-        for (const auto& record : log.records()) {
-            const std::string& m = record.message;
-            if (m.rfind("\n--------------------------------\n", 0) != 0)
-                continue;
-            auto start = m.find('\n', 1) + 1;
-            auto end = m.rfind(" [");
-            titles.push_back(m.substr(start, end - start));
-        }
-        return titles;
-    }
+    // The title of the last block written to the log, such as "OPEN MISSION CONTROL".
     std::string lastBlock() const
     {
-        auto all = blocks();
-        return all.empty() ? std::string() : all.back();
+        const auto records = log.records();
+        for (auto it = records.rbegin(); it != records.rend(); ++it) {
+            const std::string& m = it->message;
+            if (m.rfind("\n--------------------------------\n", 0) == 0) {
+                const auto start = m.find('\n', 1) + 1;
+                return m.substr(start, m.rfind(" [") - start);
+            }
+        }
+        return {};
     }
     int confidence() const { return engine->detector().missionControlConfidence; }
     Date dateNow() const { return sim->clock().now(); }
