@@ -256,8 +256,11 @@ void runSession(const ScorecardOptions& options, int index, const std::filesyste
                     t.fullScreens, t.threshold, e.detector().baselineFullScreenCount, t.thumbnails, t.bestScreenShrink, e.iconOpacity.value());
             }
         };
+        const int faultsBefore = result.falseOpenings + result.missedVisits + result.iconsLeftAfterClose;
         sim.start();
         sim.runFor(options.sessionSeconds);
+        if (result.falseOpenings + result.missedVisits + result.iconsLeftAfterClose != faultsBefore)
+            result.faultySessions.push_back(index);
     }
     log.clear();
     std::filesystem::remove_all(home, error);
@@ -289,6 +292,8 @@ ScorecardResult& ScorecardResult::operator+=(const ScorecardResult& o)
     appExposeOneDisplayVisits += o.appExposeOneDisplayVisits;
     appExposeOneDisplayDetected += o.appExposeOneDisplayDetected;
     emptyAppExposeVisits += o.emptyAppExposeVisits;
+    append(faultySessions, o.faultySessions);
+    std::sort(faultySessions.begin(), faultySessions.end());
     for (std::size_t m = 0; m < 3; ++m) {
         append(detectionLatencies[m], o.detectionLatencies[m]);
         append(openLatencies[m], o.openLatencies[m]);
