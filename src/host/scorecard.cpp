@@ -175,8 +175,10 @@ private:
             m_result.missedQuickVisits += detected ? 0 : 1;
         }
         // Latencies of visits that show thumbnails from their opening; a visit that begins over
-        // an empty Space is judged by whether it was detected, not how soon.
-        if (detected && m_thumbnailsFromOpening && !m_appExpose) {
+        // an empty Space is judged by whether it was detected, not how soon, and one whose
+        // displays changed before detection is counted apart, latency and all (it is seen only
+        // after a Space switch shows thumbnails the engine can measure again).
+        if (detected && m_thumbnailsFromOpening && !m_appExpose && !m_displayChangedBeforeDetection) {
             m_result.detectionLatencies[m_mode].push_back(*m_detectedAt - m_visitStart);
             if (m_fullOpacityAt)
                 m_result.openLatencies[m_mode].push_back(*m_fullOpacityAt - m_visitStart);
