@@ -5,7 +5,8 @@
 //
 // Sessions run side by side on every core (--threads N to choose); progress goes to standard
 // error. Then one line per responsiveness mode with the latencies (p50, p95, max), one for the
-// App Exposé visits (counted apart), and last a line of name=value pairs for scripts.
+// App Exposé visits (counted apart), the sessions with a fault if any (to rerun with --only N
+// --verbose), and last a line of name=value pairs for scripts.
 
 #include "host/scorecard.h"
 
@@ -93,6 +94,12 @@ int main(int argc, char** argv)
         result.missedDisplayChangeVisits);
     std::printf("%s", host::formatLatencyLines(result).c_str());
     std::printf("%s", host::formatAppExposeLine(result).c_str());
+    if (!result.faultySessions.empty()) {
+        std::printf("faulty_sessions=");
+        for (std::size_t i = 0; i < result.faultySessions.size(); ++i)
+            std::printf("%s%d", i ? "," : "", result.faultySessions[i]);
+        std::printf("\n");
+    }
     std::printf("%s\n", host::formatScorecardLine(result).c_str());
     return 0;
 }

@@ -2,10 +2,9 @@
 
 namespace talvora {
 
-AppDelegate::AppDelegate(ShellServices& shell, NotificationCenter& notifications, SystemLog& systemLog)
+AppDelegate::AppDelegate(ShellServices& shell, NotificationCenter& notifications)
     : m_shell(shell)
     , m_notifications(notifications)
-    , m_systemLog(systemLog)
 {
 }
 

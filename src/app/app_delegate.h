@@ -2,7 +2,6 @@
 
 #include "app/shell_services.h"
 #include "platform/notification_center.h"
-#include "platform/system_log.h"
 
 namespace talvora {
 
@@ -10,7 +9,7 @@ namespace talvora {
 // puts the status item with its menu into the menu bar; the menu's commands land here.
 class AppDelegate {
 public:
-    AppDelegate(ShellServices& shell, NotificationCenter& notifications, SystemLog& systemLog);
+    AppDelegate(ShellServices& shell, NotificationCenter& notifications);
 
     void applicationDidFinishLaunching();
 
@@ -27,7 +26,6 @@ private:
 
     ShellServices& m_shell;
     NotificationCenter& m_notifications;
-    SystemLog& m_systemLog;
     StatusItemRef m_statusItem;
     bool m_updaterStarted = false;
 };

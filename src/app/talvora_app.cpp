@@ -6,7 +6,7 @@ TalvoraApp::TalvoraApp(Platform& platform, ShellServices& shell, PinnedAppsStore
     : m_platform(platform)
     , m_shell(shell)
     , m_pinnedApps(pinnedApps)
-    , m_appDelegate(shell, platform.notifications, platform.systemLog)
+    , m_appDelegate(shell, platform.notifications)
 {
 }
 

@@ -175,8 +175,10 @@ private:
             m_result.missedQuickVisits += detected ? 0 : 1;
         }
         // Latencies of visits that show thumbnails from their opening; a visit that begins over
-        // an empty Space is judged by whether it was detected, not how soon.
-        if (detected && m_thumbnailsFromOpening && !m_appExpose) {
+        // an empty Space is judged by whether it was detected, not how soon, and one whose
+        // displays changed before detection is counted apart, latency and all (it is seen only
+        // after a Space switch shows thumbnails the engine can measure again).
+        if (detected && m_thumbnailsFromOpening && !m_appExpose && !m_displayChangedBeforeDetection) {
             m_result.detectionLatencies[m_mode].push_back(*m_detectedAt - m_visitStart);
             if (m_fullOpacityAt)
                 m_result.openLatencies[m_mode].push_back(*m_fullOpacityAt - m_visitStart);
@@ -256,8 +258,11 @@ void runSession(const ScorecardOptions& options, int index, const std::filesyste
                     t.fullScreens, t.threshold, e.detector().baselineFullScreenCount, t.thumbnails, t.bestScreenShrink, e.iconOpacity.value());
             }
         };
+        const int faultsBefore = result.falseOpenings + result.missedVisits + result.iconsLeftAfterClose;
         sim.start();
         sim.runFor(options.sessionSeconds);
+        if (result.falseOpenings + result.missedVisits + result.iconsLeftAfterClose != faultsBefore)
+            result.faultySessions.push_back(index);
     }
     log.clear();
     std::filesystem::remove_all(home, error);
@@ -289,6 +294,8 @@ ScorecardResult& ScorecardResult::operator+=(const ScorecardResult& o)
     appExposeOneDisplayVisits += o.appExposeOneDisplayVisits;
     appExposeOneDisplayDetected += o.appExposeOneDisplayDetected;
     emptyAppExposeVisits += o.emptyAppExposeVisits;
+    append(faultySessions, o.faultySessions);
+    std::sort(faultySessions.begin(), faultySessions.end());
     for (std::size_t m = 0; m < 3; ++m) {
         append(detectionLatencies[m], o.detectionLatencies[m]);
         append(openLatencies[m], o.openLatencies[m]);

@@ -49,6 +49,9 @@ struct ScorecardResult {
     int appExposeOneDisplayVisits = 0;
     int appExposeOneDisplayDetected = 0;
     int emptyAppExposeVisits = 0; // the front application had no window to show
+    // Sessions with a false opening, a missed full visit or icons left behind, in order: rerun
+    // one with --only and --verbose to see it tick by tick.
+    std::vector<int> faultySessions;
     // First sample showing Mission Control with thumbnails to isMCActive (visits that show
     // thumbnails from their opening).
     LatenciesByMode detectionLatencies;
