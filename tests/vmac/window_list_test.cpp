@@ -60,20 +60,6 @@ TEST(VirtualWindowList, EveryDisplayHasAMenuBarStatusItemsAndADesktopPicture)
     EXPECT_EQ(entryBounds(dock[0]), (Rect { 0, 0, 1440, 900 }));
 }
 
-TEST(VirtualWindowList, OffScreenEntriesOutnumberOnScreenOnesAndLackTheKey)
-{
-    VirtualMacFixture f(twoDisplays());
-    const auto& all = *f.list().entries;
-    const auto onScreen = std::count_if(all.begin(), all.end(), isOnScreenEntry);
-    EXPECT_GE(static_cast<long>(all.size()) - onScreen, onScreen * 8);
-    for (const auto& e : all) {
-        if (!isOnScreenEntry(e)) {
-            EXPECT_TRUE(e.isOnscreen.isAbsent()) << "never written as false";
-        }
-    }
-    EXPECT_EQ(static_cast<long>(f.list(WindowListOption::OnScreenOnly).entries->size()), onScreen);
-}
-
 TEST(VirtualWindowList, NamesOfOtherProcessesNeedScreenRecording)
 {
     VirtualMacFixture f(twoDisplays(/*screenRecording=*/false));
