@@ -126,20 +126,13 @@ TEST_F(PreferencesFileTest, EmptyFileIsAnEmptyDomainNotACorruptOne)
 
 // --- Two processes on one file ----------------------------------------------------------
 
-TEST_F(PreferencesFileTest, AnotherProcessesWriteIsSeenAfterAQuarterSecondOrASynchronize)
+// That another process's write is also seen unasked, within a quarter second, and heard of by
+// observers, the settings window's and the demo scenario's tests show.
+TEST_F(PreferencesFileTest, AnotherProcessesWriteAndRemovalAndADeletedFileAreSeen)
 {
     auto app = open();
     auto tool = open();
-    EXPECT_FALSE(api(*app).object("speed"));
-
-    api(*tool).set("speed", 3.5);
-    clock.advance(0.2);
-    EXPECT_FALSE(api(*app).object("speed")) << "reads within the interval come from memory";
-    clock.advance(0.05);
-    EXPECT_EQ(api(*app).number("speed"), 3.5);
-
     api(*tool).set("speed", 4.0);
-    EXPECT_EQ(api(*app).number("speed"), 3.5);
     app->synchronize();
     EXPECT_EQ(api(*app).number("speed"), 4.0);
 
