@@ -24,7 +24,10 @@ class Failure(Exception):
 
 def start_xvfb():
     read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1600x1000x24", "-nolisten", "tcp"],
+    # Without -noreset the server resets when its last client leaves, and a relaunch that
+    # connects during the reset is refused.
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1600x1000x24",
+                             "-nolisten", "tcp", "-noreset"],
                             pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     number = b""
