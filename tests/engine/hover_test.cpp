@@ -81,13 +81,9 @@ struct HoverDesk : DetectorFixture {
     ~HoverDesk() { ClosedWindowRegistry::shared().removeAll(); }
 
     // Both windows shown as thumbnails unless told otherwise; the icons settle on them.
-    void open(std::map<WindowNumber, Rect> thumbnails = { { 1001, { 300, 300, 200, 150 } }, { 1002, { 2000, 300, 600, 400 } } })
+    void open(std::map<WindowNumber, Rect> thumbnails = test_support::twoDisplayThumbnails())
     {
-        tick();
-        server->extraBackdrops = 4;
-        server->reportedBounds = std::move(thumbnails);
-        ticks(40);
-        ASSERT_TRUE(engine->isMCActive.value());
+        openMissionControl(std::move(thumbnails), 4, 40);
         ASSERT_EQ(engine->activeWindows.value().size(), 2u);
     }
     void pointAt(Point global) { sim->input().movePointer({ global.x, kPrimaryHeight - global.y }); }

@@ -10,6 +10,7 @@
 using namespace talvora;
 using test_support::DesktopBuilder;
 using test_support::DetectorFixture;
+using test_support::twoDisplayThumbnails;
 using test_support::twoDisplays;
 
 // How far an icon moves towards its thumbnail in one tick, whatever the tick rate.
@@ -34,16 +35,6 @@ TEST(PlacementRules, IconScaleAndSize)
 }
 
 namespace {
-
-void openOnBothDisplays(DetectorFixture& f)
-{
-    f.tick();
-    f.server->extraBackdrops = 4;
-    f.server->reportedBounds[1001] = { 300, 300, 200, 150 }; // a quarter of its area: shrink 0.5
-    f.server->reportedBounds[1002] = { 2000, 300, 600, 400 };
-    f.ticks(2);
-    ASSERT_TRUE(f.engine->isMCActive.value());
-}
 
 const WindowInfo* find(const std::vector<WindowInfo>& windows, WindowNumber id)
 {
@@ -70,8 +61,7 @@ void openLateWindow(DetectorFixture& f, WindowNumber number, Rect bounds)
 TEST(Placement, EachWindowIsPlacedOnItsScreenAndGlidesTowardsItsThumbnail)
 {
     DetectorFixture f(twoDisplays());
-    openOnBothDisplays(f);
-    f.ticks(40); // a third of a second: entry animation done, anchors settled
+    f.openMissionControl(twoDisplayThumbnails(), 4, 42); // entry animation done, anchors settled
     const auto& windows = f.engine->activeWindows.value();
     ASSERT_EQ(windows.size(), 2u);
     const WindowInfo* safari = find(windows, 1001);
@@ -121,8 +111,7 @@ TEST(Placement, EachWindowIsPlacedOnItsScreenAndGlidesTowardsItsThumbnail)
 TEST(Placement, ClosedWindowsGetNoIconAndClosingShrinksTheRest)
 {
     DetectorFixture f(twoDisplays());
-    openOnBothDisplays(f);
-    f.ticks(200);
+    f.openMissionControl(twoDisplayThumbnails(), 4, 202);
     ClosedWindowRegistry::shared().record(1002, f.dateNow());
     f.tick();
     EXPECT_FALSE(find(f.engine->activeWindows.value(), 1002));
@@ -144,11 +133,8 @@ TEST(Placement, ClosedWindowsGetNoIconAndClosingShrinksTheRest)
 TEST(Placement, ALateWindowShowsOnceItSitsStillAndShrinksWhereOthersHave)
 {
     DetectorFixture f(twoDisplays().app(503, "Mail"));
-    f.tick();
-    f.server->extraBackdrops = 4;
-    f.server->reportedBounds[1001] = { 300, 300, 200, 150 }; // Notes on display 2 stays full size
-    f.ticks(40);
-    ASSERT_TRUE(f.engine->isMCActive.value());
+    // Notes on display 2 stays at its full size.
+    f.openMissionControl({ { 1001, { 300, 300, 200, 150 } } }, 4, 40);
     openLateWindow(f, 1003, { 600, 400, 600, 400 });
     openLateWindow(f, 1004, { 1600, 200, 600, 400 });
     f.tick();
@@ -185,14 +171,10 @@ TEST(Placement, AStraddlingThumbnailIsHostedWhereMostOfItsAreaLies)
             .window(1001, 501, { 100, 100, 800, 600 }, "Start")
             .window(1002, 502, { 1600, 400, 1200, 800 }, "List")
             .front(501));
-    f.tick();
-    f.server->extraBackdrops = 4;
-    // 140 × 400 on the first display, 260 × 200 on the second; the centre is on the second.
-    f.server->reportedBounds[1001] = { 1300, 100, 400, 400 };
-    // 40 × 300 on the first display, where its origin is; 360 × 300 on the second.
-    f.server->reportedBounds[1002] = { 1400, 400, 400, 300 };
-    f.ticks(40);
-    ASSERT_TRUE(f.engine->isMCActive.value());
+    // Safari's: 140 × 400 on the first display, 260 × 200 on the second, where its centre is.
+    // Notes': 40 × 300 on the first display, where its origin is; 360 × 300 on the second.
+    f.openMissionControl({ { 1001, { 1300, 100, 400, 400 } }, { 1002, { 1400, 400, 400, 300 } } },
+        4, 40);
     const WindowInfo* safari = find(f.engine->activeWindows.value(), 1001);
     const WindowInfo* notes = find(f.engine->activeWindows.value(), 1002);
     ASSERT_TRUE(safari && notes);
