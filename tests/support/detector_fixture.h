@@ -113,6 +113,15 @@ struct DetectorFixture {
         }
         return {};
     }
+    // The published icon record of a window, or null when it has none.
+    const WindowInfo* icon(WindowNumber id) const
+    {
+        for (const auto& w : engine->activeWindows.value()) {
+            if (w.id == id)
+                return &w;
+        }
+        return nullptr;
+    }
     int confidence() const { return engine->detector().missionControlConfidence; }
     Date dateNow() const { return sim->clock().now(); }
 };
