@@ -188,11 +188,16 @@ private:
             m_result.closeLatencies[m_mode].push_back(*m_iconsGoneAt - closeStart);
         else if (detected)
             m_pendingClose = PendingClose { closeStart, now };
-        if (m_verbose)
-            std::fprintf(stderr, "  visit at %.3f: counted open %.2f s, %s, icons gone %.3f s after the close began\n",
+        if (m_verbose) {
+            // Icons still shown when the visit ends are judged later, by the pending close.
+            char gone[64] = "icons still shown as the visit ended";
+            if (m_iconsGoneAt)
+                std::snprintf(gone, sizeof gone, "icons gone %.3f s after the close began", *m_iconsGoneAt - closeStart);
+            std::fprintf(stderr, "  visit at %.3f: counted open %.2f s, %s, %s\n",
                 m_visitStart - m_sim.clock().mediaTime() + m_sim.elapsed(), m_countedLongest,
                 !m_firstThumbnailAt ? "no thumbnails" : detected ? "detected" : m_appExpose ? "App Exposé, not detected" : "MISSED",
-                m_iconsGoneAt ? *m_iconsGoneAt - closeStart : -1.0);
+                gone);
+        }
     }
 
     struct PendingClose {

@@ -6,7 +6,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -81,13 +80,9 @@ struct HoverDesk : DetectorFixture {
     ~HoverDesk() { ClosedWindowRegistry::shared().removeAll(); }
 
     // Both windows shown as thumbnails unless told otherwise; the icons settle on them.
-    void open(std::map<WindowNumber, Rect> thumbnails = { { 1001, { 300, 300, 200, 150 } }, { 1002, { 2000, 300, 600, 400 } } })
+    void open(std::map<WindowNumber, Rect> thumbnails = test_support::twoDisplayThumbnails())
     {
-        tick();
-        server->extraBackdrops = 4;
-        server->reportedBounds = std::move(thumbnails);
-        ticks(40);
-        ASSERT_TRUE(engine->isMCActive.value());
+        openMissionControl(std::move(thumbnails), 4, 40);
         ASSERT_EQ(engine->activeWindows.value().size(), 2u);
     }
     void pointAt(Point global) { sim->input().movePointer({ global.x, kPrimaryHeight - global.y }); }
@@ -96,15 +91,10 @@ struct HoverDesk : DetectorFixture {
         pointAt(global);
         tick();
     }
-    const WindowInfo& icon(WindowNumber id)
-    {
-        const auto& all = engine->activeWindows.value();
-        return *std::find_if(all.begin(), all.end(), [&](const WindowInfo& w) { return w.id == id; });
-    }
     // On display 1, where the overlay's space is the window server's.
     Point buttonOf(WindowNumber id, ButtonHoverKind kind)
     {
-        return buttonCenter(iconPlacement(icon(id), 51, 0), kind, /*buttonsOnBottom=*/false);
+        return buttonCenter(iconPlacement(*icon(id), 51, 0), kind, /*buttonsOnBottom=*/false);
     }
     CursorKind cursor() { return sim->input().cursor(); }
     int cursorChanges() { return sim->input().cursorChanges(); }
@@ -118,7 +108,7 @@ TEST(Hover, FollowsThePointerPublishingOnlyChangesWithTheHandOnlyOverAButton)
 {
     HoverDesk d;
     d.open();
-    ASSERT_EQ(d.icon(1001).currentPosition, (Point { 400, 375 }));
+    ASSERT_EQ(d.icon(1001)->currentPosition, (Point { 400, 375 }));
     auto& e = *d.engine;
     const int changesBefore = d.cursorChanges();
 
@@ -158,8 +148,8 @@ TEST(Hover, OverlappingZonesGoToTheEarlierWindowAndClosedWindowsAreSkipped)
     d.open({ { 1001, { 300, 300, 200, 150 } }, { 1002, { 400, 300, 200, 150 } } });
     auto& e = *d.engine;
     ASSERT_EQ(e.activeWindows.value()[0].id, 1001u) << "front to back, as the window list";
-    ASSERT_EQ(d.icon(1002).currentPosition, (Point { 500, 375 }));
-    ASSERT_EQ(d.icon(1002).scaleFactor, 1.0);
+    ASSERT_EQ(d.icon(1002)->currentPosition, (Point { 500, 375 }));
+    ASSERT_EQ(d.icon(1002)->scaleFactor, 1.0);
 
     d.pointAtAndTick({ 450, 375 });
     EXPECT_THAT(e.hoveredWindowID.value(), Optional(1001u)) << "the earlier window, though the later is drawn on top";
@@ -199,7 +189,7 @@ TEST(Hover, ThePointersScreenIsTheOneWhoseFrameHoldsItElseTheMainScreen)
     HoverDesk d;
     d.open({ { 1001, { 0, 300, 100, 80 } }, { 1002, { 2000, 300, 600, 400 } } });
     auto& e = *d.engine;
-    const WindowInfo& notes = d.icon(1002);
+    const WindowInfo& notes = *d.icon(1002);
     ASSERT_EQ(notes.hostScreenID, 2u);
     ASSERT_EQ(notes.currentPosition, (Point { 860, 600 })) << "local to display 2, whose top is at y = -100";
 
@@ -211,7 +201,7 @@ TEST(Hover, ThePointersScreenIsTheOneWhoseFrameHoldsItElseTheMainScreen)
 
     // Left of every display: counted on the main screen, where the zone of an icon at the
     // left edge reaches beyond the screen.
-    ASSERT_EQ(d.icon(1001).currentPosition, (Point { 50, 340 }));
+    ASSERT_EQ(d.icon(1001)->currentPosition, (Point { 50, 340 }));
     d.pointAtAndTick({ -10, 340 });
     EXPECT_THAT(e.hoveredWindowID.value(), Optional(1001u));
 }

@@ -10,6 +10,7 @@
 using namespace talvora;
 using test_support::DesktopBuilder;
 using test_support::DetectorFixture;
+using test_support::twoDisplayThumbnails;
 using test_support::twoDisplays;
 
 // How far an icon moves towards its thumbnail in one tick, whatever the tick rate.
@@ -35,25 +36,6 @@ TEST(PlacementRules, IconScaleAndSize)
 
 namespace {
 
-void openOnBothDisplays(DetectorFixture& f)
-{
-    f.tick();
-    f.server->extraBackdrops = 4;
-    f.server->reportedBounds[1001] = { 300, 300, 200, 150 }; // a quarter of its area: shrink 0.5
-    f.server->reportedBounds[1002] = { 2000, 300, 600, 400 };
-    f.ticks(2);
-    ASSERT_TRUE(f.engine->isMCActive.value());
-}
-
-const WindowInfo* find(const std::vector<WindowInfo>& windows, WindowNumber id)
-{
-    for (const auto& w : windows) {
-        if (w.id == id)
-            return &w;
-    }
-    return nullptr;
-}
-
 // A window that opens during a visit.
 void openLateWindow(DetectorFixture& f, WindowNumber number, Rect bounds)
 {
@@ -70,12 +52,10 @@ void openLateWindow(DetectorFixture& f, WindowNumber number, Rect bounds)
 TEST(Placement, EachWindowIsPlacedOnItsScreenAndGlidesTowardsItsThumbnail)
 {
     DetectorFixture f(twoDisplays());
-    openOnBothDisplays(f);
-    f.ticks(40); // a third of a second: entry animation done, anchors settled
-    const auto& windows = f.engine->activeWindows.value();
-    ASSERT_EQ(windows.size(), 2u);
-    const WindowInfo* safari = find(windows, 1001);
-    const WindowInfo* notes = find(windows, 1002);
+    f.openMissionControl(twoDisplayThumbnails(), 4, 42); // entry animation done, anchors settled
+    ASSERT_EQ(f.engine->activeWindows.value().size(), 2u);
+    const WindowInfo* safari = f.icon(1001);
+    const WindowInfo* notes = f.icon(1002);
     ASSERT_TRUE(safari && notes);
     EXPECT_EQ(safari->hostScreenID, 1u);
     EXPECT_EQ(notes->hostScreenID, 2u);
@@ -93,7 +73,7 @@ TEST(Placement, EachWindowIsPlacedOnItsScreenAndGlidesTowardsItsThumbnail)
 
     f.server->reportedBounds[1001] = { 305, 300, 200, 150 }; // 5 points to the right
     f.tick();
-    safari = find(f.engine->activeWindows.value(), 1001);
+    safari = f.icon(1001);
     ASSERT_TRUE(safari);
     EXPECT_NEAR(safari->currentPosition.x - 400, 5 * 0.12, 0.03) << "about an eighth of the way in one tick at 120 Hz";
 
@@ -101,19 +81,19 @@ TEST(Placement, EachWindowIsPlacedOnItsScreenAndGlidesTowardsItsThumbnail)
     // the placement holds the state for half a second and hides the icon meanwhile.
     f.server->reportedBounds[1001] = { 1500, 300, 200, 150 };
     f.tick();
-    safari = find(f.engine->activeWindows.value(), 1001);
+    safari = f.icon(1001);
     EXPECT_EQ(safari->hostScreenID, 2u);
     EXPECT_EQ(safari->currentPosition, (Point { 160, 475 }));
     EXPECT_NEAR(f.engine->detector().transitionLockUntil.secondsSince(f.dateNow()), 0.5, 1e-9);
     f.tick();
-    safari = find(f.engine->activeWindows.value(), 1001);
+    safari = f.icon(1001);
     ASSERT_TRUE(safari);
     EXPECT_EQ(safari->placementOpacity, 0.0);
 
     // A window back at its full size stays listed, invisible.
     f.server->reportedBounds.erase(1002);
     f.ticks(70);
-    notes = find(f.engine->activeWindows.value(), 1002);
+    notes = f.icon(1002);
     ASSERT_TRUE(notes);
     EXPECT_EQ(notes->placementOpacity, 0.0);
 }
@@ -121,18 +101,17 @@ TEST(Placement, EachWindowIsPlacedOnItsScreenAndGlidesTowardsItsThumbnail)
 TEST(Placement, ClosedWindowsGetNoIconAndClosingShrinksTheRest)
 {
     DetectorFixture f(twoDisplays());
-    openOnBothDisplays(f);
-    f.ticks(200);
+    f.openMissionControl(twoDisplayThumbnails(), 4, 202);
     ClosedWindowRegistry::shared().record(1002, f.dateNow());
     f.tick();
-    EXPECT_FALSE(find(f.engine->activeWindows.value(), 1002));
+    EXPECT_FALSE(f.icon(1002));
     ClosedWindowRegistry::shared().removeAll();
 
     f.server->extraBackdrops = 0;
     f.ticks(2);
     ASSERT_FALSE(f.engine->isMCActive.value());
     f.tick(0.05);
-    const WindowInfo* safari = find(f.engine->activeWindows.value(), 1001);
+    const WindowInfo* safari = f.icon(1001);
     ASSERT_TRUE(safari);
     const double sinceExit = f.dateNow().secondsSince(*f.engine->detector().mcExitTime);
     EXPECT_NEAR(safari->scaleFactor, 1 - 2 * sinceExit, 1e-9) << "icons shrink to nothing within 0.5 s of the close";
@@ -144,20 +123,17 @@ TEST(Placement, ClosedWindowsGetNoIconAndClosingShrinksTheRest)
 TEST(Placement, ALateWindowShowsOnceItSitsStillAndShrinksWhereOthersHave)
 {
     DetectorFixture f(twoDisplays().app(503, "Mail"));
-    f.tick();
-    f.server->extraBackdrops = 4;
-    f.server->reportedBounds[1001] = { 300, 300, 200, 150 }; // Notes on display 2 stays full size
-    f.ticks(40);
-    ASSERT_TRUE(f.engine->isMCActive.value());
+    // Notes on display 2 stays at its full size.
+    f.openMissionControl({ { 1001, { 300, 300, 200, 150 } } }, 4, 40);
     openLateWindow(f, 1003, { 600, 400, 600, 400 });
     openLateWindow(f, 1004, { 1600, 200, 600, 400 });
     f.tick();
     // First sight: no anchor yet.
-    EXPECT_EQ(find(f.engine->activeWindows.value(), 1003)->placementOpacity, 0.0);
-    EXPECT_EQ(find(f.engine->activeWindows.value(), 1004)->placementOpacity, 0.0);
+    EXPECT_EQ(f.icon(1003)->placementOpacity, 0.0);
+    EXPECT_EQ(f.icon(1004)->placementOpacity, 0.0);
     f.ticks(3);
-    const WindowInfo* beside = find(f.engine->activeWindows.value(), 1003);
-    const WindowInfo* alone = find(f.engine->activeWindows.value(), 1004);
+    const WindowInfo* beside = f.icon(1003);
+    const WindowInfo* alone = f.icon(1004);
     ASSERT_TRUE(beside && alone);
     EXPECT_EQ(beside->placementOpacity, 0.0) << "not shrunk: no thumbnail yet";
     EXPECT_EQ(alone->hostScreenID, 2u);
@@ -166,7 +142,7 @@ TEST(Placement, ALateWindowShowsOnceItSitsStillAndShrinksWhereOthersHave)
 
     f.server->reportedBounds[1003] = { 750, 500, 300, 200 };
     f.ticks(2);
-    beside = find(f.engine->activeWindows.value(), 1003);
+    beside = f.icon(1003);
     ASSERT_TRUE(beside);
     EXPECT_EQ(beside->placementOpacity, 1.0) << "visibility 0.7 once it sits still";
     EXPECT_EQ(beside->currentPosition, (Point { 900, 600 })) << "thumbnail and window share their centre";
@@ -185,16 +161,12 @@ TEST(Placement, AStraddlingThumbnailIsHostedWhereMostOfItsAreaLies)
             .window(1001, 501, { 100, 100, 800, 600 }, "Start")
             .window(1002, 502, { 1600, 400, 1200, 800 }, "List")
             .front(501));
-    f.tick();
-    f.server->extraBackdrops = 4;
-    // 140 × 400 on the first display, 260 × 200 on the second; the centre is on the second.
-    f.server->reportedBounds[1001] = { 1300, 100, 400, 400 };
-    // 40 × 300 on the first display, where its origin is; 360 × 300 on the second.
-    f.server->reportedBounds[1002] = { 1400, 400, 400, 300 };
-    f.ticks(40);
-    ASSERT_TRUE(f.engine->isMCActive.value());
-    const WindowInfo* safari = find(f.engine->activeWindows.value(), 1001);
-    const WindowInfo* notes = find(f.engine->activeWindows.value(), 1002);
+    // Safari's: 140 × 400 on the first display, 260 × 200 on the second, where its centre is.
+    // Notes': 40 × 300 on the first display, where its origin is; 360 × 300 on the second.
+    f.openMissionControl({ { 1001, { 1300, 100, 400, 400 } }, { 1002, { 1400, 400, 400, 300 } } },
+        4, 40);
+    const WindowInfo* safari = f.icon(1001);
+    const WindowInfo* notes = f.icon(1002);
     ASSERT_TRUE(safari && notes);
     EXPECT_EQ(safari->hostScreenID, 1u);
     EXPECT_EQ(safari->localBounds, (Rect { 1300, 100, 400, 400 }));

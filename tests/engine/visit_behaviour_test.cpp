@@ -34,14 +34,22 @@ void settleAndOpen(DetectorFixture& f)
     ASSERT_TRUE(f.engine->isMCActive.value());
 }
 
-// Opens, stays long enough to learn the peak shrink, then grows back: the pre-exit fade-out.
+// Opens, stays long enough to learn the peak shrink (0.5), then grows back: once the shrink
+// falls below 85 % of the peak (0.44 is above 0.425, 0.4 below) the pre-exit fade-out starts.
 void openThenGrowBack(DetectorFixture& f)
 {
     settleAndOpen(f);
     f.ticks(150);
+    ASSERT_NEAR(f.engine->detector().peakAvgRawShrink, 0.5, 1e-9);
+    showMissionControl(f, 0.56);
+    f.tick();
+    ASSERT_FALSE(f.engine->detector().isPreExitTriggered);
     showMissionControl(f, 0.6);
     f.tick();
     ASSERT_TRUE(f.engine->detector().isPreExitTriggered);
+    EXPECT_EQ(f.lastBlock(), "PRE-EXIT DETECTED (Expansion Trend)");
+    EXPECT_EQ(f.engine->fade().iconOpacityTarget, 0.0);
+    EXPECT_EQ(f.engine->fade().iconOpacityDuration, 0.4);
 }
 
 } // namespace

@@ -97,20 +97,14 @@ TEST(IsUserAppWindow, AbsentOrIllTypedLayerAndAlphaPassAndSizeBoundaryIsInclusiv
 
 TEST(IsOnScreenEntry, ReadsBooleanThenIntegerAndTreatsAbsenceAsOffScreen)
 {
-    WindowEntry e;
-    EXPECT_FALSE(isOnScreenEntry(e));
-    e.isOnscreen = Value::boolean(true);
-    EXPECT_TRUE(isOnScreenEntry(e));
-    e.isOnscreen = Value::boolean(false);
-    EXPECT_FALSE(isOnScreenEntry(e));
-    e.isOnscreen = Value::integer(2);
-    EXPECT_TRUE(isOnScreenEntry(e));
-    e.isOnscreen = Value::integer(0);
-    EXPECT_FALSE(isOnScreenEntry(e));
-    e.isOnscreen = Value::real(0.5);
-    EXPECT_FALSE(isOnScreenEntry(e));
-    e.isOnscreen = Value::string("1");
-    EXPECT_FALSE(isOnScreenEntry(e));
+    const std::pair<Value, bool> cases[] = { { Value(), false }, { Value::boolean(true), true },
+        { Value::boolean(false), false }, { Value::integer(2), true }, { Value::integer(0), false },
+        { Value::real(0.5), false }, { Value::string("1"), false } };
+    for (int i = 0; const auto& [value, onScreen] : cases) {
+        WindowEntry e;
+        e.isOnscreen = value;
+        EXPECT_EQ(isOnScreenEntry(e), onScreen) << "case " << i++;
+    }
 }
 
 TEST(EntryTitle, TrimsWhiteSpaceAndNewlinesAndIsEmptyWhenNotAString)

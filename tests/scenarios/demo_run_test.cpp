@@ -9,18 +9,9 @@
 
 using namespace talvora;
 
-namespace {
-
-struct Observed {
-    std::vector<std::pair<double, WindowNumber>> frontChanges;
-    double performanceModeAt = -1;
-    int failedTicks = 0;
-    int screensAtEnd = -1;
-};
-
-} // namespace
-
-// The demo scenario end to end in virtual time: what the engine saw, and the debug log it wrote.
+// The demo scenario end to end in virtual time: the front window the engine followed, and the
+// debug log it wrote. How the engine takes up a preference written from outside, a failed window
+// list and an unplugged display is checked tick by tick in its own tests.
 TEST(DemoScenario, EngineFollowsTheDesktopAndWritesItsDebugLog)
 {
     test_support::TempHome home;
@@ -28,39 +19,24 @@ TEST(DemoScenario, EngineFollowsTheDesktopAndWritesItsDebugLog)
     auto loaded = vmac::loadScenarioFile(std::string(TALVORA_SCENARIO_DIR) + "/engine-tour.json");
     ASSERT_TRUE(loaded.scenario) << loaded.error;
     const double duration = loaded.scenario->duration;
-    Observed seen;
+    std::vector<WindowNumber> fronts;
     {
         host::Simulation sim(std::move(*loaded.scenario), home.home, log);
         std::optional<WindowNumber> lastFront;
         sim.onTick = [&] {
-            auto& engine = sim.engine();
-            if (engine.sampling().lastTickOutcome == TickOutcome::WindowListFailed)
-                ++seen.failedTicks;
-            if (engine.sampling().currentActiveWindowID != lastFront) {
-                lastFront = engine.sampling().currentActiveWindowID;
-                seen.frontChanges.push_back({ sim.elapsed(), lastFront.value_or(0) });
+            if (sim.engine().sampling().currentActiveWindowID != lastFront) {
+                lastFront = sim.engine().sampling().currentActiveWindowID;
+                fronts.push_back(lastFront.value_or(0));
             }
-            if (seen.performanceModeAt < 0 && engine.settings().responsiveness == ResponsivenessMode::Performance)
-                seen.performanceModeAt = sim.elapsed();
         };
         sim.start();
         sim.runFor(duration + 0.5);
-        seen.screensAtEnd = sim.engine().screens().cachedScreenCount;
         ASSERT_TRUE(sim.engine().isDebugLoggingEnabled());
     }
 
     // Safari in front, then Notes, then the Notes window clicked in Mission Control, then
     // Terminal; hiding Terminal brings Notes back; quitting Notes leaves Safari.
-    std::vector<WindowNumber> fronts;
-    for (auto& [at, window] : seen.frontChanges)
-        fronts.push_back(window);
     EXPECT_EQ(fronts, (std::vector<WindowNumber> { 1001, 1002, 1003, 1004, 1003, 1001 }));
-    EXPECT_GE(seen.performanceModeAt, 2.5) << "written by another process at 2.5 s";
-    // The engine refreshes at the first tick a second or more after the last refresh, so the
-    // change arrives within a second plus one idle tick (0.2 s).
-    EXPECT_LE(seen.performanceModeAt, 2.5 + 1.0 + 0.2 + 1e-9);
-    EXPECT_EQ(seen.failedTicks, 1);
-    EXPECT_EQ(seen.screensAtEnd, 1);
 
     auto text = test_support::readFile(home.debugFile());
     ASSERT_TRUE(text);

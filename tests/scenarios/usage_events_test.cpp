@@ -3,7 +3,7 @@
 #include "host/simulation.h"
 #include "overlay/overlay_content_view.h"
 #include "settings/preference_keys.h"
-#include "support/desktop_builder.h"
+#include "support/click_desk.h"
 #include "support/temp_home.h"
 #include "vmac/scripted_http_client.h"
 #include "vmac/system_logs.h"
@@ -19,16 +19,7 @@ TEST(UsageEvents, ThreeVisitsOnTwoScreensReportOneActiveEvent)
 {
     test_support::TempHome home;
     vmac::RecordingSystemLog log;
-    host::Simulation sim(test_support::DesktopBuilder()
-                             .display(1, { 0, 0, 1440, 900 })
-                             .display(2, { 1440, 0, 1920, 1080 })
-                             .app(501, "Safari")
-                             .app(502, "Notes")
-                             .window(1001, 501, { 100, 80, 900, 650 }, "Start")
-                             .window(1002, 502, { 1700, 100, 900, 600 }, "List")
-                             .front(501)
-                             .build(),
-        home.home, log);
+    host::Simulation sim(test_support::twoDisplayDesk().build(), home.home, log);
     vmac::ScriptedHttpClient http(sim.runLoop());
     vmac::VirtualSystemInfo system;
     Clock& clock = sim.virtualClock();

@@ -30,11 +30,6 @@ public:
         m_scenario.desktop.displays.push_back({ number, vmac::appKitFrameFromGlobal(bounds, m_primaryHeight), 24 });
         return *this;
     }
-    DesktopBuilder& displayWithAppKitFrame(std::optional<DisplayID> number, Rect frame)
-    {
-        m_scenario.desktop.displays.push_back({ number, frame, 24 });
-        return *this;
-    }
     DesktopBuilder& app(ProcessID pid, std::string name, ActivationPolicy policy = ActivationPolicy::Regular)
     {
         auto app = std::make_shared<vmac::VirtualApp>();

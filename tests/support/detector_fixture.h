@@ -7,6 +7,9 @@
 #include "support/edited_window_server.h"
 #include "vmac/system_logs.h"
 
+#include <gtest/gtest.h>
+
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +40,13 @@ inline DesktopBuilder twoDisplays()
         .window(1001, 501, { 100, 100, 400, 300 }, "Start")
         .window(1002, 502, { 1600, 100, 1200, 800 }, "List")
         .front(501);
+}
+
+// twoDisplays() as Mission Control shows it: both windows at a quarter of their area (shrink
+// 0.5), Safari's centred at (400, 375).
+inline std::map<WindowNumber, Rect> twoDisplayThumbnails()
+{
+    return { { 1001, { 300, 300, 200, 150 } }, { 1002, { 2000, 300, 600, 400 } } };
 }
 
 // An engine on a virtual Mac in virtual time, ticked by the test, whose window list the test
@@ -78,6 +88,17 @@ struct DetectorFixture {
         for (int i = 0; i < count; ++i)
             tick(interval);
     }
+    // Opens Mission Control as the list shows it, after a tick that learns every window's full
+    // size: `backdrops` more Dock backdrops and these windows at thumbnail size. After `count`
+    // more ticks the visit must be open.
+    void openMissionControl(std::map<WindowNumber, Rect> thumbnails, int backdrops, int count = 2)
+    {
+        tick();
+        server->extraBackdrops = backdrops;
+        server->reportedBounds = std::move(thumbnails);
+        ticks(count);
+        ASSERT_TRUE(engine->isMCActive.value());
+    }
 
     // The title of the last block written to the log, such as "OPEN MISSION CONTROL".
     std::string lastBlock() const
@@ -91,6 +112,15 @@ struct DetectorFixture {
             }
         }
         return {};
+    }
+    // The published icon record of a window, or null when it has none.
+    const WindowInfo* icon(WindowNumber id) const
+    {
+        for (const auto& w : engine->activeWindows.value()) {
+            if (w.id == id)
+                return &w;
+        }
+        return nullptr;
     }
     int confidence() const { return engine->detector().missionControlConfidence; }
     Date dateNow() const { return sim->clock().now(); }
