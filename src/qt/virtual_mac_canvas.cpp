@@ -128,12 +128,18 @@ std::vector<BackdropState> VirtualMacCanvas::backdropStates() const
     const QString clockText = menuBarClockText(clock.now(), clock.localUtcOffsetSeconds(clock.now()));
     const double progress = missionControlProgress(m_mac);
     const auto menu = m_mac.statusBar().openMenuLayout();
+    const auto presented = m_mac.presentation().presentedBounds;
     std::vector<BackdropState> states(displays.size());
     for (std::size_t i = 0; i < displays.size(); ++i) {
         states[i].desktopChanges = m_mac.changeCount();
         states[i].missionControlProgress = progress;
         states[i].clock = clockText;
         states[i].menuOpen = menu && intersectionArea(displays[i], menu->frame) > 0;
+        for (const auto& [number, bounds] : presented) {
+            if (intersectionArea(displays[i], bounds) > 0)
+                states[i].presented.emplace_back(number, bounds);
+        }
+        std::ranges::sort(states[i].presented, {}, &std::pair<WindowNumber, Rect>::first);
     }
     return states;
 }
@@ -226,7 +232,8 @@ QRegion VirtualMacCanvas::takeDamage(std::optional<PointerOverlay> pointer)
         for (std::size_t i = 0; i < displays.size(); ++i) {
             const BackdropState& b = (*m_lastStates)[i];
             const BackdropState& a = states[i];
-            if (a.desktopChanges != b.desktopChanges || a.missionControlProgress != b.missionControlProgress || a.menuOpen != b.menuOpen) {
+            if (a.desktopChanges != b.desktopChanges || a.missionControlProgress != b.missionControlProgress || a.menuOpen != b.menuOpen
+                || a.presented != b.presented) {
                 damage.push_back(displays[i]);
             } else if (a.clock != b.clock) {
                 const auto& d = m_mac.desktop().displays[i];

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 class QPainter;
@@ -36,6 +37,9 @@ struct BackdropState {
     double missionControlProgress = 0;
     QString clock; // the menu bar's clock text
     bool menuOpen = false; // the program's status item is highlighted
+    // Where the display's windows are drawn while Mission Control shows: thumbnails move when
+    // the overview lays them out again, with its progress and the desktop unchanged.
+    std::vector<std::pair<WindowNumber, Rect>> presented;
     friend bool operator==(const BackdropState&, const BackdropState&) = default;
 };
 

@@ -32,7 +32,7 @@ struct Shell {
     std::unique_ptr<host::Simulation> sim;
     bool terminated = false;
 
-    explicit Shell(bool screenRecording = true, std::function<void(ShellServices&)> plugIn = {})
+    explicit Shell(std::function<void(ShellServices&)> plugIn = {})
     {
         auto scenario = DesktopBuilder()
                             .display(1, { 0, 0, 1440, 900 })
@@ -40,7 +40,6 @@ struct Shell {
                             .window(1001, 501, { 100, 80, 900, 650 }, "Start")
                             .front(501)
                             .build();
-        scenario.desktop.screenRecordingGranted = screenRecording;
         sim = std::make_unique<host::Simulation>(std::move(scenario), home.home, log);
         if (plugIn)
             plugIn(sim->app().shellServices());
@@ -48,10 +47,10 @@ struct Shell {
     }
     ~Shell() { sim.reset(); }
 
-    void launch(double seconds = 0.2)
+    void launch()
     {
         sim->start();
-        sim->runFor(seconds);
+        sim->runFor(0.2);
     }
     std::vector<std::string> appLines() const
     {
@@ -122,42 +121,12 @@ TEST(AppShell, StartsOnceInOrderAndShowsTheStatusItemWithItsMenu)
     EXPECT_TRUE(item->menu.items[2].isSeparator);
 }
 
-TEST(AppShell, AResourceIconIsATemplateImage)
-{
-    Shell shell;
-    shell.sim->app().application().addResourceImage("MenuBarIcon", vmac::makeSolidIcon(0xff000000));
-    shell.launch();
-    const auto* item = shell.bar().item();
-    ASSERT_TRUE(item && item->image);
-    EXPECT_EQ(item->image->source, StatusItemImage::Source::Resource);
-    EXPECT_TRUE(item->image->isTemplate);
-}
-
-TEST(AppShell, WithoutScreenRecordingItAsksOnceAndAGrantWaitsForARelaunch)
-{
-    Shell shell(/*screenRecording=*/false);
-    shell.launch(1.0);
-    EXPECT_EQ(shell.appLines(), (std::vector<std::string> { "[setup] per-screen overlays: 1 screens, ids=[1]",
-                                    "[permission] screen-recording preflight=false",
-                                    "[permission] screen-recording requested (must relaunch app to take effect)" }));
-    auto& privacy = shell.sim->app().privacy();
-    EXPECT_EQ(privacy.screenCapturePromptCount(), 1);
-    EXPECT_TRUE(privacy.isScreenCapturePromptShown());
-
-    // Granted in the privacy pane while running: this process still reads no titles.
-    privacy.setScreenRecordingAllowed(true);
-    EXPECT_TRUE(privacy.screenRecordingNeedsRelaunch());
-    ScreenCaptureAccess& access = privacy;
-    EXPECT_FALSE(access.preflight());
-    EXPECT_EQ(privacy.screenCapturePromptCount(), 1) << "one prompt per launch";
-}
-
 // Each row of the status menu, chosen with the pointer: Preferences, Check for Updates, Quit.
 TEST(AppShell, EachRowOfTheStatusMenuDoesItsWork)
 {
     FakeSettingsScene settings;
     FakeUpdater updater;
-    Shell shell(true, [&](ShellServices& services) {
+    Shell shell([&](ShellServices& services) {
         services.settingsScene = &settings;
         services.updater = &updater;
     });

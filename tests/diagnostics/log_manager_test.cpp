@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 namespace talvora {
 namespace {
 
@@ -44,72 +42,6 @@ TEST(LogManager, LineCrossingTheCapIsWrittenWholeAndTheDebugLogsCapIsTwentyMebib
     ASSERT_TRUE(text);
     EXPECT_EQ(text->size(), 20'971'520u + kNotice.size());
     EXPECT_EQ(text->substr(20'971'518), "\n\n" + kNotice);
-}
-
-// Files in memory, with scripted failures, remembering which thread touched them.
-struct ScriptedFiles final : Files {
-    std::optional<std::string> library = "/lib";
-    int failOpens = 0;
-    int failWrites = 0;
-    int createCalls = 0;
-    std::string contents;
-    std::thread::id diskThread;
-
-    struct Handle final : FileHandle {
-        ScriptedFiles& owner;
-        explicit Handle(ScriptedFiles& o) : owner(o) { }
-        bool write(std::string_view bytes) override
-        {
-            if (owner.failWrites > 0 && owner.failWrites--)
-                return false;
-            owner.contents += bytes;
-            return true;
-        }
-    };
-
-    std::optional<std::string> userLibraryDirectory() override { return library; }
-    bool createDirectory(const std::string&, bool) override { return true; }
-    bool fileExists(const std::string&) override { return false; }
-    bool createFile(const std::string&) override
-    {
-        diskThread = std::this_thread::get_id();
-        ++createCalls;
-        contents.clear();
-        return true;
-    }
-    std::unique_ptr<FileHandle> openForWriting(const std::string&) override
-    {
-        if (failOpens > 0 && failOpens--)
-            return nullptr;
-        return std::make_unique<Handle>(*this);
-    }
-};
-
-TEST(LogManager, FailuresDropLinesWithoutCountingThem)
-{
-    ScriptedFiles files;
-    files.failOpens = 1;
-    files.failWrites = 1;
-    {
-        LogManager log(files, 20);
-        log.write("lost: cannot open");
-        log.write("lost: write fails");
-        log.write("kept 1234567890"); // 16 bytes: under the cap only if the lost lines don't count
-        log.write("crosses");
-        log.write("dropped");
-        // No waitUntilIdle: the destructor drains the queue.
-    }
-    EXPECT_EQ(files.createCalls, 2); // the failed open is retried, replacing the file again
-    EXPECT_EQ(files.contents, "kept 1234567890\ncrosses\n" + kNotice);
-    EXPECT_NE(files.diskThread, std::this_thread::get_id());
-
-    // Without a library folder every line is dropped.
-    files.library.reset();
-    LogManager nowhere(files);
-    EXPECT_FALSE(nowhere.fileURL());
-    nowhere.write("nowhere to go");
-    nowhere.waitUntilIdle();
-    EXPECT_EQ(files.createCalls, 2);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// The debug log on a disk that fills up: a file-size limit of the process stands in for the
-// full disk (the kernel refuses the bytes beyond it just as it does on a full file system).
+// The debug log on a disk that refuses it: a file that cannot be opened, then a file-size limit of
+// the process standing in for the full disk (the kernel refuses the bytes beyond it just as it
+// does on a full file system).
 
 #include "diagnostics/log_manager.h"
 #include "support/temp_home.h"
@@ -51,31 +52,41 @@ int errorsMentioning(const vmac::RecordingSystemLog& log, const std::string& fra
     return n;
 }
 
+// The file cannot be opened at first (a folder stands where it belongs): the next line tries
+// again. Then the disk fills up: lines are whole or absent, and the lost ones do not count
+// towards the size cap, so the log carries on once there is room again.
 TEST(LogOnFullDisk, LinesAreWholeOrAbsentFailureIsReportedOnceAndTheLogCarriesOn)
 {
     test_support::TempHome temp;
     vmac::PosixFiles files(temp.home);
     vmac::RecordingSystemLog systemLog;
     FileSizeLimit limit;
-    LogManager log(files, LogManager::kDefaultSizeCap, &systemLog);
-
     const std::string line(39, 'x'); // 40 bytes with its newline
-    log.write("first " + line);
-    log.waitUntilIdle();
-    const auto before = std::filesystem::file_size(temp.debugFile());
-    ASSERT_TRUE(limit.set(before + 100)); // room for two more lines and part of a third
-    for (int i = 0; i < 6; ++i)
-        log.write(line);
-    log.waitUntilIdle();
-    EXPECT_EQ(std::filesystem::file_size(temp.debugFile()), before + 80) << "the third line is not left half-written";
-    EXPECT_EQ(errorsMentioning(systemLog, "could not write " + temp.debugFile()), 1) << "reported once, not once a line";
+    {
+        // 46 + 2 * 40 + 6 bytes are written; counting the four lost lines would pass the cap.
+        LogManager log(files, 200, &systemLog);
+        std::filesystem::create_directories(temp.debugFile());
+        log.write("lost: cannot open");
+        log.waitUntilIdle();
+        EXPECT_EQ(errorsMentioning(systemLog, "could not write " + temp.debugFile()), 1);
+        std::filesystem::remove(temp.debugFile());
+        log.write("first " + line);
+        log.waitUntilIdle();
+        const auto before = std::filesystem::file_size(temp.debugFile());
+        ASSERT_TRUE(limit.set(before + 100)); // room for two more lines and part of a third
+        for (int i = 0; i < 6; ++i)
+            log.write(line);
+        log.waitUntilIdle();
+        EXPECT_EQ(std::filesystem::file_size(temp.debugFile()), before + 80) << "the third line is not left half-written";
+        EXPECT_EQ(errorsMentioning(systemLog, "could not write"), 2) << "reported once, not once a line";
 
-    ASSERT_TRUE(limit.lift()); // space returns
-    log.write("after");
-    log.waitUntilIdle();
+        ASSERT_TRUE(limit.lift()); // space returns
+        log.write("after");
+        // No waitUntilIdle: ending the log writes what is still queued.
+    }
     const auto text = test_support::readFile(temp.debugFile()).value_or("");
     EXPECT_EQ(text, "first " + line + "\n" + line + "\n" + line + "\nafter\n");
-    EXPECT_EQ(errorsMentioning(systemLog, "could not write"), 1);
+    EXPECT_EQ(errorsMentioning(systemLog, "could not write"), 2);
 }
 
 } // namespace

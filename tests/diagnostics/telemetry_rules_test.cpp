@@ -1,7 +1,7 @@
-// The telemetry rules that do not need a server: the identifier, the day in local time, what
-// happens when a body cannot be written, and what the settings window is told.
+// The telemetry rules that do not need a server: the identifier, the day in local time, and
+// what happens when a body cannot be written. What the settings window shows of them is the
+// window's test.
 #include "diagnostics/telemetry.h"
-#include "diagnostics/telemetry_disclosure.h"
 #include "settings/preference_keys.h"
 #include "support/memory_preferences.h"
 #include "vmac/scripted_http_client.h"
@@ -83,38 +83,7 @@ TEST(TelemetryRules, ABodyThatCannotBeWrittenCompletesWithFailureAndIsTriedAgain
     rig.settle();
     ASSERT_EQ(rig.http.requests().size(), 1u);
     EXPECT_NE(rig.http.requests()[0].body.find(R"("app_version":"dev")"), std::string::npos);
-    EXPECT_EQ(rig.http.requests()[0].url, "https://events.example.org/rest/v1/tv_events");
     EXPECT_EQ(rig.http.requests()[0].timeoutSeconds, 10);
-}
-
-TEST(TelemetryRules, TheDisclosureShowsTheNextBodyWithoutMakingAnIdentifier)
-{
-    Rig rig;
-    rig.system.shortVersion = "2.0";
-    TelemetryDisclosure on = describeTelemetry(rig.telemetry);
-    EXPECT_EQ(on.state, TelemetryDisclosure::State::On);
-    EXPECT_EQ(on.destination, "POST https://events.example.org/rest/v1/tv_events");
-    EXPECT_EQ(on.nextEvent, "app_first_launch");
-    EXPECT_NE(on.nextBody.find(R"("metadata":{"app_version":"2.0","os":"14.5","lang":"en-US"})"), std::string::npos);
-    EXPECT_FALSE(rig.prefs.object(PrefKey::telemetryAnonymousID));
-    EXPECT_TRUE(rig.http.requests().empty());
-
-    // After the first launch went out, the body shown is the launch event with the real id.
-    rig.telemetry.sendLaunchEvent();
-    rig.settle();
-    TelemetryDisclosure later = describeTelemetry(rig.telemetry);
-    EXPECT_EQ(later.nextEvent, "app_launch");
-    std::string sent = rig.http.requests().at(0).body;
-    std::string expected = sent;
-    expected.replace(expected.find("app_first_launch"), 16, "app_launch");
-    EXPECT_EQ(later.nextBody, expected);
-
-    rig.prefs.set(PrefKey::telemetryDisabled, true);
-    EXPECT_EQ(describeTelemetry(rig.telemetry).state, TelemetryDisclosure::State::TurnedOff);
-    Telemetry unconfigured { { rig.prefs, rig.clock, rig.http, rig.system }, std::nullopt };
-    TelemetryDisclosure off = describeTelemetry(unconfigured);
-    EXPECT_EQ(off.state, TelemetryDisclosure::State::NotConfigured);
-    EXPECT_TRUE(off.nextBody.empty());
 }
 
 } // namespace

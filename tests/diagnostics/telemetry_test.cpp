@@ -1,6 +1,7 @@
 // Usage events against a real HTTP server on the loopback address that each test starts, with
 // the days on a virtual clock.
 #include "diagnostics/telemetry.h"
+#include "diagnostics/telemetry_disclosure.h"
 #include "qt/qt_http_client.h"
 #include "qt/qt_run_loop.h"
 #include "qt/gui_test.h"
@@ -167,6 +168,7 @@ TEST_F(TelemetryOverHttp, DisabledOrUnconfiguredSendsNothingAndMakesNoIdentifier
     prefs.remove(PrefKey::telemetryDisabled);
 
     Telemetry& unconfigured = make(std::nullopt);
+    EXPECT_EQ(describeTelemetry(unconfigured).state, TelemetryDisclosure::State::NotConfigured);
     unconfigured.sendLaunchEvent();
     unconfigured.sendActiveEvent();
     runFor(150);

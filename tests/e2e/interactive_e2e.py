@@ -24,7 +24,10 @@ class Failure(Exception):
 
 def start_xvfb():
     read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1600x1000x24", "-nolisten", "tcp"],
+    # Without -noreset the server resets when its last client leaves, and a relaunch that
+    # connects during the reset is refused.
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1600x1000x24",
+                             "-nolisten", "tcp", "-noreset"],
                             pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     number = b""
@@ -206,9 +209,9 @@ def run(args, session):
 
 
 def run_privacy(args, session):
-    """Launched without screen recording or Accessibility: the system's prompt offers System
-    Settings, whose privacy pane grants both. Accessibility holds at once; screen recording
-    only after a relaunch."""
+    """Launched without screen recording or Accessibility: the system's prompt, once a launch,
+    offers System Settings, whose privacy pane grants both. Accessibility holds at once; screen
+    recording only after a relaunch."""
     state = session.wait_for("the screen-recording prompt", lambda s: s["privacy"]["promptOpenButton"] is not None)
     if state["privacy"]["screenCapturePrompts"] != 1:
         raise Failure("prompts: %s" % state["privacy"])
@@ -226,7 +229,9 @@ def run_privacy(args, session):
     # Revoking Accessibility takes effect at once too.
     session.click_at(state["privacy"]["accessibilityToggle"], on_screen=True)
     session.wait_for("Accessibility off again", lambda s: not s["privacy"]["accessibility"])
-    quit_from_status_menu(session)
+    final = quit_from_status_menu(session)
+    if final["privacy"]["screenCapturePrompts"] != 1:
+        raise Failure("the prompt came again in the same launch: %s" % final["privacy"])
 
 
 def run_privacy_relaunched(args, session):

@@ -238,9 +238,7 @@ TEST_F(DesktopCompositorTest, AnOwnWindowsHostedViewPaintsAtItsPlaceOnItsDisplay
     EXPECT_EQ(sizes.front(), QSizeF(300, 200));
     EXPECT_TRUE(isMarkerRed(at(second, 100 + 50 + 1, 100 + 40 + 1)));
     EXPECT_TRUE(isMarkerRed(at(second, 100 + 150 - 1, 100 + 120 - 1)));
-    EXPECT_FALSE(isMarkerRed(at(second, 100 + 50 - 1, 100 + 40 + 1)));
-    EXPECT_FALSE(isMarkerRed(at(second, 100 + 150 + 1, 100 + 120 - 1)));
-    EXPECT_EQ(markerPixels(second), 100 * 80);
+    EXPECT_EQ(markerPixels(second), 100 * 80); // and nothing beyond those corners
 
     // A window of 120 by 100 at (200, 300) on the first display: the square reaches past its
     // right and bottom edges.

@@ -4,9 +4,7 @@
 #include "qt/hosted_overlay.h"
 #include "qt/overlay_painter.h"
 #include "qt/virtual_mac_canvas.h"
-#include "support/desktop_builder.h"
-#include "support/temp_home.h"
-#include "vmac/system_logs.h"
+#include "support/click_desk.h"
 
 #include <gtest/gtest.h>
 
@@ -17,38 +15,13 @@
 #include <memory>
 
 using namespace talvora;
-using test_support::DesktopBuilder;
 
 namespace {
 
-// Two displays, three windows of two applications; the one in front before Mission Control
-// opened gets a pulsing halo.
+// The two-display desk past start-up; the window in front before Mission Control opened gets
+// a pulsing halo.
 class VirtualMacCanvasTest : public test_support::GuiTest {
 protected:
-    void SetUp() override
-    {
-        auto desktop = DesktopBuilder()
-                           .display(1, { 0, 0, 1440, 900 })
-                           .display(2, { 1440, 0, 1280, 800 })
-                           .app(501, "Reader")
-                           .app(502, "Writer")
-                           .window(1001, 501, { 100, 120, 700, 500 }, "A page")
-                           .window(1002, 502, { 600, 300, 600, 400 }, "A draft")
-                           .window(1003, 502, { 1600, 120, 900, 600 }, "Notes")
-                           .front(501)
-                           .build();
-        desktop.desktop.apps[desktop.desktop.apps.size() - 2]->icon = vmac::makeSolidIcon(0xFFFF0000);
-        desktop.desktop.apps.back()->icon = vmac::makeSolidIcon(0xFF0000FF);
-        sim = std::make_unique<host::Simulation>(std::move(desktop), home.home, log);
-        sim->start();
-        sim->runFor(4); // the closed state is learned first
-    }
-    void TearDown() override
-    {
-        canvas.reset();
-        sim.reset();
-    }
-
     std::unique_ptr<qt::VirtualMacCanvas> makeCanvas(qt::OverlayPainter& painter, QSize size)
     {
         auto made = std::make_unique<qt::VirtualMacCanvas>(sim->mac(), painter, [this] { return sim->clock().mediaTime(); });
@@ -85,15 +58,15 @@ protected:
         auto fresh = makeCanvas(painter, size);
         QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(ratio);
+        image.fill(Qt::magenta); // as the repainted image, where no display is
         const QRegion all = fresh->takeDamage(pointer());
         QPainter p(&image);
         fresh->paint(p, all, ratio, pointer());
         return image;
     }
 
-    test_support::TempHome home;
-    vmac::RecordingSystemLog log;
-    std::unique_ptr<host::Simulation> sim;
+    test_support::ClickDesk desk { test_support::twoDisplayDesk() };
+    std::unique_ptr<host::Simulation>& sim = desk.sim;
     qt::OverlayPainter overlayPainter;
     std::unique_ptr<qt::VirtualMacCanvas> canvas;
 };
@@ -124,10 +97,11 @@ std::int64_t area(const QRegion& region)
 } // namespace
 
 // A frame damages only what changed, and repainting only the damage shows what a whole paint
-// shows, at a scale that puts the displays' edges between pixels, at two device pixels a point.
+// shows, at a fractional scale (0.325) and two device pixels a point; the window has the
+// displays' proportions.
 TEST_F(VirtualMacCanvasTest, RepaintingOnlyTheDamageShowsWhatAWholePaintShows)
 {
-    const QSize size(1088, 360);
+    const QSize size(1092, 351);
     const double ratio = 2;
     canvas = makeCanvas(overlayPainter, size);
     QImage image(size * ratio, QImage::Format_ARGB32_Premultiplied);
@@ -191,13 +165,13 @@ TEST_F(VirtualMacCanvasTest, TheCompositorDrawsAnIconOnItsThumbnailAndNothingOnc
     for (int i = 0; i < 600 && !shown(); ++i)
         sim->runFor(1.0 / 120);
     const auto& windows = engine.activeWindows.value();
-    auto notes = std::find_if(windows.begin(), windows.end(), [](const WindowInfo& w) {
+    auto reading = std::find_if(windows.begin(), windows.end(), [](const WindowInfo& w) {
         return w.id == 1003;
     });
-    ASSERT_NE(notes, windows.end());
-    ASSERT_EQ(notes->hostScreenID, 2u);
-    const Rect& thumb = notes->localBounds;
-    const QPoint iconCenter(qRound(notes->currentPosition.x), qRound(thumb.y + thumb.height / 2));
+    ASSERT_NE(reading, windows.end());
+    ASSERT_EQ(reading->hostScreenID, 2u);
+    const Rect& thumb = reading->localBounds;
+    const QPoint iconCenter(qRound(reading->currentPosition.x), qRound(thumb.y + thumb.height / 2));
     const QColor before = render(1, false).pixelColor(iconCenter);
     const QColor after = render(1, true).pixelColor(iconCenter);
     // The blue icon at the overlay's opacity over its light backing disc.
