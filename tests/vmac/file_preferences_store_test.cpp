@@ -127,7 +127,7 @@ TEST_F(PreferencesFileTest, EmptyFileIsAnEmptyDomainNotACorruptOne)
 // --- Two processes on one file ----------------------------------------------------------
 
 // That another process's write is also seen unasked, within a quarter second, and heard of by
-// observers, the settings window's and the demo scenario's tests show.
+// observers, the settings window's tests show.
 TEST_F(PreferencesFileTest, AnotherProcessesWriteAndRemovalAndADeletedFileAreSeen)
 {
     auto app = open();
