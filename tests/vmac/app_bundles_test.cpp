@@ -1,3 +1,4 @@
+#include "engine/application_cache.h"
 #include "host/simulation.h"
 #include "settings/pinned_apps_store.h"
 #include "support/memory_preferences.h"
@@ -245,7 +246,8 @@ TEST(AppBundles, FindsABundleByScanningTheFolder)
 
 // The running Safari reports no icon of its own and keeps one in its bundle; the bundle on disk
 // wins over it. Mail runs from a bundle that is not installed: the running app's bundle icon.
-TEST(AppBundles, TheCompositionInstallsTheScenariosAppsForThePinnedApps)
+// The pinned apps' rows and the engine's icons over their windows both show it.
+TEST(AppBundles, TheCompositionInstallsTheScenariosAppsForThePinnedAppsAndTheEngine)
 {
     test_support::TempHome home;
     vmac::RecordingSystemLog log;
@@ -279,4 +281,8 @@ TEST(AppBundles, TheCompositionInstallsTheScenariosAppsForThePinnedApps)
     EXPECT_EQ(safari->icon, safariIcon);
     EXPECT_EQ(store.appDisplayInfo("com.apple.mail")->icon, mailIcon);
     EXPECT_FALSE(store.appDisplayInfo("com.example.absent"));
+
+    ApplicationCache engine(workspaceOf(sim.mac()));
+    EXPECT_EQ(engine.cachedIcon(engine.cachedRunningApplication(501)), safariIcon);
+    EXPECT_EQ(engine.cachedIcon(engine.cachedRunningApplication(602)), mailIcon);
 }
