@@ -260,7 +260,8 @@ TEST(AppBundles, TheCompositionInstallsTheScenariosAppsForThePinnedAppsAndTheEng
         "installedApps": [ { "name": "Pages", "bundleID": "com.apple.iWork.Pages", "displayName": "Pages Pro", "color": "#ff9500" },
                            { "name": "Safari", "bundleID": "com.apple.Safari", "color": "#1e88e5" } ] })");
     ASSERT_TRUE(result.scenario) << result.error;
-    auto pagesIcon = result.scenario->installedApps[0].icon, safariIcon = result.scenario->installedApps[1].icon;
+    auto pagesIcon = result.scenario->installedApps[0].icon;
+    auto safariIcon = result.scenario->installedApps[1].icon;
     ImageRef mailIcon;
     for (const auto& app : result.scenario->desktop.apps)
         mailIcon = app->pid == 602 ? app->bundleIcon : mailIcon;
