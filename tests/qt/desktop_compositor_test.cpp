@@ -260,8 +260,9 @@ TEST_F(DesktopCompositorTest, AnOwnWindowsViewAndThePointerPaintAtTheirPlaceOnTh
     EXPECT_EQ(at(second, 100 + 10, 100 + 10), at(without, 100 + 10, 100 + 10));
     EXPECT_EQ(at(second, 100 + 290, 100 + 190), at(without, 100 + 290, 100 + 190));
 
-    // The pointer, too, is drawn on its display only, where it is.
-    const qt::PointerOverlay pointer { { 400, 900 - 300 }, CursorKind::Arrow }; // global (400, 300)
+    // The pointer, too, is drawn on its display only, where it is: near the first display's
+    // right edge (global (1430, 300)), the arrow would reach into the second.
+    const qt::PointerOverlay pointer { { 1430, 900 - 300 }, CursorKind::Arrow };
     const QImage withPointer = qt::renderDisplay(f.mac, 0, 1, {}, pointer);
     const QImage bare = qt::renderDisplay(f.mac, 0);
     int changed = 0;
@@ -270,13 +271,13 @@ TEST_F(DesktopCompositorTest, AnOwnWindowsViewAndThePointerPaintAtTheirPlaceOnTh
             if (withPointer.pixel(x, y) == bare.pixel(x, y))
                 continue;
             ++changed;
-            EXPECT_TRUE(x >= 396 && x < 420 && y >= 296 && y < 325) << x << "," << y;
+            EXPECT_TRUE(x >= 1426 && y >= 296 && y < 325) << x << "," << y;
         }
     }
     EXPECT_GT(changed, 50);
-    EXPECT_LT(at(withPointer, 401.5, 306).lightness(), 40) << "the arrow is black";
+    EXPECT_LT(at(withPointer, 1431.5, 306).lightness(), 40) << "the arrow is black";
     EXPECT_EQ(qt::renderDisplay(f.mac, 1, 1, {}, pointer), qt::renderDisplay(f.mac, 1));
-    const qt::PointerOverlay hand { { 400, 900 - 300 }, CursorKind::PointingHand };
+    const qt::PointerOverlay hand { { 1430, 900 - 300 }, CursorKind::PointingHand };
     EXPECT_NE(qt::renderDisplay(f.mac, 0, 1, {}, hand), withPointer);
 }
 
