@@ -191,7 +191,6 @@ TEST_F(OverlayLayout, HalosShareOnePhaseAndFollowTheIconSize)
     auto groups = layout(/*time=*/1234.5);
     const auto& pinnedHalo = item<HaloItem>(groups[0]);
     const auto& previousHalo = item<HaloItem>(groups[1]);
-    EXPECT_EQ(pinnedHalo.identity, "halo-41");
     EXPECT_EQ(pinnedHalo.color, settings.pinnedHaloColor());
     EXPECT_EQ(pinnedHalo.diameter, 102);
     EXPECT_EQ(pinnedHalo.center, item<IconItem>(groups[0]).center);

@@ -125,22 +125,6 @@ TEST(PinnedAppsStore, OneMalformedElementRejectsTheWholeValue)
     EXPECT_EQ(stored(unreadable), Json::parse(R"([{"bundleID":"b"}])"));
 }
 
-TEST(PinnedAppsStore, StoresAColourOnlyWhenSetAndReadsBackWhatItWrote)
-{
-    FakeWorkspace ws;
-    MemoryPreferences prefs;
-    PinnedAppsStore store(prefs, ws);
-    store.add("a");
-    store.add("b");
-    store.setCustomColor(kBlue, "b");
-    EXPECT_EQ(stored(prefs), Json::parse(R"([{"bundleID":"a"},
-        {"bundleID":"b","customColor":{"red":0.2,"green":0.8,"blue":1.0,"alpha":1.0}}])"));
-    EXPECT_EQ(PinnedAppsStore(prefs, ws).apps(), store.apps());
-
-    store.setCustomColor(std::nullopt, "b");
-    EXPECT_EQ(stored(prefs)[1], Json::parse(R"({"bundleID":"b"})"));
-}
-
 TEST(PinnedAppsStore, ChangesAreSavedAndAnnouncedExceptTheNoOps)
 {
     FakeWorkspace ws;
@@ -189,19 +173,27 @@ TEST(PinnedAppsStore, ChangesAreSavedAndAnnouncedExceptTheNoOps)
     token.reset(); // outlives the store harmlessly
 }
 
-TEST(PinnedAppsStore, KeepsEveryStoredCopyReadable)
+TEST(PinnedAppsStore, StoresAColourOnlyWhenSetAndKeepsEveryStoredCopyReadable)
 {
     FakeWorkspace ws;
     MemoryPreferences prefs;
     PinnedAppsStore store(prefs, ws);
     store.add("a");
+    store.add("b");
+    store.setCustomColor(kBlue, "b");
+    EXPECT_EQ(stored(prefs), Json::parse(R"([{"bundleID":"a"},
+        {"bundleID":"b","customColor":{"red":0.2,"green":0.8,"blue":1.0,"alpha":1.0}}])"));
+    store.setCustomColor(std::nullopt, "b");
+    EXPECT_EQ(stored(prefs)[1], Json::parse(R"({"bundleID":"b"})"));
+
     double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
     store.setCustomColor(RGBA { 1.5, -0.2, nan, inf }, "a");
-    EXPECT_EQ(PinnedAppsStore(prefs, ws).apps(), (std::vector<PinnedApp> { { "a", RGBA { 1, 0, 0, 1 } } }));
+    EXPECT_EQ(PinnedAppsStore(prefs, ws).apps(),
+        (std::vector<PinnedApp> { { "a", RGBA { 1, 0, 0, 1 } }, { "b", std::nullopt } }));
 
     // A list that cannot be encoded is not written, so the copy already stored survives.
     store.add("bad\xff");
-    EXPECT_EQ(stored(prefs).size(), 1u);
+    EXPECT_EQ(stored(prefs).size(), 2u);
     MemoryPreferences legacy;
     legacy.values[PinnedAppsStore::legacyKey] = StringArray { "ok", "bad\xff" };
     EXPECT_EQ(PinnedAppsStore(legacy, ws).apps().size(), 2u);

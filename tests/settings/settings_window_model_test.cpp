@@ -50,36 +50,14 @@ TEST_F(ModelTest, AColourThatCannotBeConvertedKeepsTheStoredOne)
     EXPECT_EQ(prefs.number(PrefKey::labelBgAlpha), 0.4);
 }
 
-TEST_F(ModelTest, RelaunchQuitsOnlyOnceTheNewInstanceIsOnItsWay)
+// A relaunch that cannot start, and the app left running, is the settings window's test.
+TEST_F(ModelTest, RelaunchQuitsOnceTheNewInstanceIsOnItsWay)
 {
-    support.process().setRelaunchCommand({ temp.home.root + "/no-such-program" });
-    model.relaunchNow();
-    EXPECT_FALSE(support.process().terminateRequested());
-    ASSERT_TRUE(model.relaunchError());
-    EXPECT_NE(model.relaunchError()->find("no-such-program"), std::string::npos);
-
     // A command that does nothing once this process has ended.
     support.process().setRelaunchCommand({ "/bin/true" });
     model.relaunchNow();
     EXPECT_TRUE(support.process().terminateRequested());
     EXPECT_EQ(model.relaunchError(), std::nullopt);
-}
-
-TEST_F(ModelTest, PinningSkipsLocationsWithoutABundleIdentifier)
-{
-    const std::string apps = temp.home.applications();
-    auto plist = [](const std::string& dict) { return "<plist><dict>" + dict + "</dict></plist>"; };
-    test_support::writeFile(apps + "/A.app/Contents/Info.plist",
-        plist("<key>CFBundleIdentifier</key><string>com.example.A</string>"));
-    test_support::writeFile(apps + "/NoID.app/Contents/Info.plist",
-        plist("<key>CFBundleName</key><string>NoID</string>"));
-    test_support::writeFile(apps + "/Number.app/Contents/Info.plist",
-        plist("<key>CFBundleIdentifier</key><integer>7</integer>"));
-    EXPECT_EQ(model.pinApplications({ apps + "/Number.app", apps + "/Missing.app", apps + "/NoID.app",
-                  apps + "/A.app", apps + "/A.app" }),
-        1);
-    ASSERT_EQ(sim.app().pinnedApps().apps().size(), 1u);
-    EXPECT_EQ(sim.app().pinnedApps().apps()[0].bundleID, "com.example.A");
 }
 
 TEST_F(ModelTest, ShowLogFileRevealsTheDebugLogInTheLibrary)

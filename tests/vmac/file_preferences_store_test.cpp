@@ -126,20 +126,13 @@ TEST_F(PreferencesFileTest, EmptyFileIsAnEmptyDomainNotACorruptOne)
 
 // --- Two processes on one file ----------------------------------------------------------
 
-TEST_F(PreferencesFileTest, AnotherProcessesWriteIsSeenAfterAQuarterSecondOrASynchronize)
+// That another process's write is also seen unasked, within a quarter second, and heard of by
+// observers, the settings window's and the demo scenario's tests show.
+TEST_F(PreferencesFileTest, AnotherProcessesWriteAndRemovalAndADeletedFileAreSeen)
 {
     auto app = open();
     auto tool = open();
-    EXPECT_FALSE(api(*app).object("speed"));
-
-    api(*tool).set("speed", 3.5);
-    clock.advance(0.2);
-    EXPECT_FALSE(api(*app).object("speed")) << "reads within the interval come from memory";
-    clock.advance(0.05);
-    EXPECT_EQ(api(*app).number("speed"), 3.5);
-
     api(*tool).set("speed", 4.0);
-    EXPECT_EQ(api(*app).number("speed"), 3.5);
     app->synchronize();
     EXPECT_EQ(api(*app).number("speed"), 4.0);
 
@@ -283,6 +276,7 @@ TEST_F(PreferencesFileTest, KilledWritersNeverDamageTheFileNorRollBackAWrite)
             ASSERT_NE(it, domain.end()) << "round " << rounds << ": " << k << " lost";
             ASSERT_GE(std::get<std::int64_t>(it->second), v) << "round " << rounds << ": " << k << " rolled back";
         }
+        // What a killed writer left behind goes with the next write that succeeds.
         if (succeeded) {
             ASSERT_TRUE(filesNamed(".tmp-").empty()) << "round " << rounds;
         }
@@ -293,18 +287,6 @@ TEST_F(PreferencesFileTest, KilledWritersNeverDamageTheFileNorRollBackAWrite)
     ASSERT_EQ(tool({ "write", "last", "-bool", "true" }).exitCode, 0);
     EXPECT_TRUE(filesNamed(".tmp-").empty());
     EXPECT_TRUE(filesNamed(".corrupt-").empty()) << "no version of the file was ever damaged";
-}
-
-TEST_F(PreferencesFileTest, StaleTemporaryFilesGoWithTheNextWrite)
-{
-    fs::create_directories(home.preferencesFolder());
-    const std::string stale = path() + ".tmp-Ab12Cd", unrelated = path() + ".tmp-notours.txt";
-    test_support::writeFile(stale, "{\"half\": ");
-    test_support::writeFile(unrelated, "kept");
-    auto store = open();
-    api(*store).set("a", true);
-    EXPECT_FALSE(fs::exists(stale));
-    EXPECT_TRUE(fs::exists(unrelated));
 }
 
 // --- Change observers -------------------------------------------------------------------

@@ -222,39 +222,6 @@ TEST(MissionControl, TheWindowManagerStyleLeavesNoDockMarker)
     EXPECT_EQ(f.bounds(1001), *f.mac.thumbnailFrame(1001));
 }
 
-// App Exposé: only the front application's windows become thumbnails; every display gets the
-// Dock's layer-18 backdrop but no display-sized layer-20 one, only a small one on the Dock's
-// display. The same verbs leave it.
-TEST(MissionControl, AppExposeShowsTheFrontApplicationsWindowsOverALighterBackdrop)
-{
-    VirtualMacFixture f(twoDisplays());
-    ASSERT_TRUE(f.mac.openAppExpose());
-    EXPECT_FALSE(f.mac.openMissionControl()) << "an overview is already up";
-    f.advance(1);
-    EXPECT_EQ(f.mac.overviewKind(), vmac::OverviewKind::AppExpose);
-    EXPECT_EQ(f.mac.missionControlPhase(), MissionControlPhase::Open);
-    EXPECT_EQ(f.displaySizedSystemWindows(), 5) << "three at rest and one layer-18 backdrop per display";
-    EXPECT_EQ(f.onScreenAtLayer(18).size(), 2u);
-    auto upper = f.onScreenAtLayer(20);
-    ASSERT_EQ(upper.size(), 2u) << "the Dock's own window and the small one";
-    EXPECT_EQ(entryBounds(upper.back())->width, 233);
-    EXPECT_EQ(f.bounds(1001), *f.mac.thumbnailFrame(1001));
-    EXPECT_FALSE(f.mac.thumbnailFrame(1002));
-    EXPECT_EQ(f.bounds(1002), kList) << "another application's window stays where it is";
-
-    ASSERT_TRUE(f.mac.clickThumbnail(1001));
-    f.advance(1);
-    EXPECT_EQ(f.mac.missionControlPhase(), MissionControlPhase::Closed);
-    EXPECT_EQ(f.displaySizedSystemWindows(), 3);
-    EXPECT_EQ(f.bounds(1001), kStart);
-
-    // The next opening of Mission Control is Mission Control again.
-    f.mac.openMissionControl();
-    f.advance(1);
-    EXPECT_EQ(f.mac.overviewKind(), vmac::OverviewKind::MissionControl);
-    EXPECT_EQ(f.displaySizedSystemWindows(), 7);
-}
-
 TEST(Spaces, SwitchingOutsideMissionControlShowsTheOtherSpaceAndPostsTheChange)
 {
     VirtualMacFixture f(twoSpaces());
