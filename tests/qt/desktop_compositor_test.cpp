@@ -223,8 +223,8 @@ TEST_F(DesktopCompositorTest, MissionControlDrawsWindowsOnTheirWayAndThenInsideT
 }
 
 // Each display's image has its size times the pixel ratio; a hosted view paints on the display
-// of its window only, clipped to the window and scaled with the ratio.
-TEST_F(DesktopCompositorTest, AnOwnWindowsHostedViewPaintsAtItsPlaceOnItsDisplayOnly)
+// of its window only, clipped to the window and scaled with the ratio; so does the pointer.
+TEST_F(DesktopCompositorTest, AnOwnWindowsViewAndThePointerPaintAtTheirPlaceOnTheirDisplayOnly)
 {
     VirtualMacFixture f(DesktopBuilder().display(1, { 0, 0, 1440, 900 }).display(2, { 1440, 0, 1280, 800 }));
     // Global window-server frame {1540, 100, 300, 200}: display 2's point (100, 100).
@@ -259,28 +259,26 @@ TEST_F(DesktopCompositorTest, AnOwnWindowsHostedViewPaintsAtItsPlaceOnItsDisplay
     const QImage without = qt::renderDisplay(f.mac, 1, 1, redSquare());
     EXPECT_EQ(at(second, 100 + 10, 100 + 10), at(without, 100 + 10, 100 + 10));
     EXPECT_EQ(at(second, 100 + 290, 100 + 190), at(without, 100 + 290, 100 + 190));
-}
 
-TEST_F(DesktopCompositorTest, ThePointerIsDrawnOnItsDisplayOnly)
-{
-    VirtualMacFixture f(DesktopBuilder().display(1, { 0, 0, 1440, 900 }).display(2, { 1440, 0, 1280, 800 }));
-    const qt::PointerOverlay pointer { { 400, 900 - 300 }, CursorKind::Arrow }; // global (400, 300)
-    const QImage with = qt::renderDisplay(f.mac, 0, 1, {}, pointer);
-    const QImage without = qt::renderDisplay(f.mac, 0);
+    // The pointer, too, is drawn on its display only, where it is: near the first display's
+    // right edge (global (1430, 300)), the arrow would reach into the second.
+    const qt::PointerOverlay pointer { { 1430, 900 - 300 }, CursorKind::Arrow };
+    const QImage withPointer = qt::renderDisplay(f.mac, 0, 1, {}, pointer);
+    const QImage bare = qt::renderDisplay(f.mac, 0);
     int changed = 0;
-    for (int y = 0; y < with.height(); ++y) {
-        for (int x = 0; x < with.width(); ++x) {
-            if (with.pixel(x, y) == without.pixel(x, y))
+    for (int y = 0; y < withPointer.height(); ++y) {
+        for (int x = 0; x < withPointer.width(); ++x) {
+            if (withPointer.pixel(x, y) == bare.pixel(x, y))
                 continue;
             ++changed;
-            EXPECT_TRUE(x >= 396 && x < 420 && y >= 296 && y < 325) << x << "," << y;
+            EXPECT_TRUE(x >= 1426 && y >= 296 && y < 325) << x << "," << y;
         }
     }
     EXPECT_GT(changed, 50);
-    EXPECT_LT(at(with, 401.5, 306).lightness(), 40) << "the arrow is black";
+    EXPECT_LT(at(withPointer, 1431.5, 306).lightness(), 40) << "the arrow is black";
     EXPECT_EQ(qt::renderDisplay(f.mac, 1, 1, {}, pointer), qt::renderDisplay(f.mac, 1));
-    const qt::PointerOverlay hand { { 400, 900 - 300 }, CursorKind::PointingHand };
-    EXPECT_NE(qt::renderDisplay(f.mac, 0, 1, {}, hand), with);
+    const qt::PointerOverlay hand { { 1430, 900 - 300 }, CursorKind::PointingHand };
+    EXPECT_NE(qt::renderDisplay(f.mac, 0, 1, {}, hand), withPointer);
 }
 
 } // namespace
