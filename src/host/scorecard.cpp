@@ -236,6 +236,9 @@ std::size_t modeIndex(ResponsivenessMode mode)
     return static_cast<std::size_t>(it - kAllResponsivenessModes.begin());
 }
 
+// What makes a session faulty: a false opening, a missed full visit or icons left behind.
+int faultCount(const ScorecardResult& r) { return r.falseOpenings + r.missedVisits + r.iconsLeftAfterClose; }
+
 void runSession(const ScorecardOptions& options, int index, const std::filesystem::path& root, vmac::RecordingSystemLog& log,
     ScorecardResult& result)
 {
@@ -263,10 +266,10 @@ void runSession(const ScorecardOptions& options, int index, const std::filesyste
                     t.fullScreens, t.threshold, e.detector().baselineFullScreenCount, t.thumbnails, t.bestScreenShrink, e.iconOpacity.value());
             }
         };
-        const int faultsBefore = result.falseOpenings + result.missedVisits + result.iconsLeftAfterClose;
+        const int faultsBefore = faultCount(result);
         sim.start();
         sim.runFor(options.sessionSeconds);
-        if (result.falseOpenings + result.missedVisits + result.iconsLeftAfterClose != faultsBefore)
+        if (faultCount(result) != faultsBefore)
             result.faultySessions.push_back(index);
     }
     log.clear();
