@@ -252,7 +252,8 @@ TEST_F(SettingsWindowTest, RowColourRevertsOnlyFromACustomColourAndPicksWithOpac
     auto rows = window().highlightTab()->rows();
     ASSERT_EQ(rows.size(), 2u);
     auto rightClick = [](qt::PinnedAppRow* row) {
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5));
+        const QPoint at(5, 5);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, row->swatch()->mapToGlobal(at));
         QApplication::sendEvent(row->swatch(), &event);
         return row->contextMenu();
     };
